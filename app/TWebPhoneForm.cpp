@@ -1,0 +1,1 @@
+#include "Text.h"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, builds, and then either
+# starts the program ("run") or runs every test ("test").
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          fonts-ipafont-gothic xvfb xauth desktop-file-utils
+          libbenchmark-dev clang libclang-rt-14-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+    fi
+}
+
+build() { # build-dir [cmake options...]
+    local dir=$1; shift
+    cmake -S . -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_missing
+    build build
+    exec tools/run-demo.sh build
+    ;;
+test)
+    install_missing
+    build build
+    ctest --test-dir build -j"$(nproc)" --output-on-failure
+    ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
