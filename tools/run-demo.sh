@@ -23,6 +23,7 @@ fi
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: starting the program under Xvfb."
-    exec xvfb-run -a -s "-screen 0 1280x800x24" "$program"
+    xvfb-run -a -s "-screen 0 1280x800x24" "$program"
+else
+    "$program"
 fi
-"$program"
