@@ -1,0 +1,159 @@
+#include "OnlineList.h"
+
+#include "Text.h"
+
+namespace {
+
+constexpr long long kWindow = 99999;
+
+constexpr std::string_view kFree = "\x8E\xA9";   // 自
+constexpr std::string_view kBusy = "\x96\x5A";   // 忙
+constexpr std::string_view kFemale = "\x8F\x97"; // 女
+constexpr std::string_view kMale = "\x92\x6A";   // 男
+constexpr std::string_view kUnknownSex = "\x81\x48"; // ？
+constexpr std::string_view kDecade = "\x91\xE3"; // 代
+constexpr std::string_view kYears = "\x8D\xCE";  // 歳
+constexpr std::string_view kNoProfile = "--Double Click--";
+
+// The rest of the page window as the scan sees it. Cutting at a 1-based
+// position p makes the rest begin there; p = 0 (a failed search) or a
+// position past the end leaves nothing.
+class Remainder {
+public:
+    explicit Remainder(std::string_view window)
+        : m_window(window)
+    {
+    }
+
+    std::string_view text() const { return m_window.substr(m_offset); }
+    std::size_t find(std::string_view marker) const { return qx::Pos(marker, text()); }
+
+    void cutAt(std::size_t position)
+    {
+        if (position == 0 || position > text().size())
+            m_offset = m_window.size();
+        else
+            m_offset += position - 1;
+    }
+
+    // Finds marker and cuts at it; false when it is not there.
+    bool cutAtMarker(std::string_view marker)
+    {
+        const std::size_t at = find(marker);
+        if (at == 0)
+            return false;
+        cutAt(at);
+        return true;
+    }
+
+    // Reads the next cell: cuts behind "<td>", takes the bytes up to
+    // "</td>" and cuts at that; false when either marker is missing.
+    bool readCell(std::string_view& content)
+    {
+        const std::size_t open = find("<td>");
+        if (open == 0)
+            return false;
+        cutAt(open + 4);
+        const std::size_t close = find("</td>");
+        if (close == 0)
+            return false;
+        content = text().substr(0, close - 1);
+        cutAt(close);
+        return true;
+    }
+
+private:
+    std::string_view m_window;
+    std::size_t m_offset = 0;
+};
+
+bool contains(std::string_view text, std::string_view marker)
+{
+    return qx::Pos(marker, text) != 0;
+}
+
+} // namespace
+
+bool ScanOnlineList(std::string_view text, const std::function<void(const MemberCells&)>& onRow)
+{
+    const std::size_t table = qx::Pos("table", text);
+    if (table == 0)
+        return false;
+    Remainder rest(qx::SubView(text, static_cast<long long>(table), kWindow));
+
+    // The heading row; neither search is tested, a missing marker simply
+    // leaves nothing to read.
+    rest.cutAt(rest.find("<tr>"));
+    rest.cutAt(rest.find("</tr>"));
+
+    for (;;) {
+        if (!rest.cutAtMarker("<tr>"))
+            break;
+        MemberCells cells;
+        bool complete = true;
+        for (std::string_view& cell : cells.Cells)
+            if (!(complete = rest.readCell(cell)))
+                break;
+        if (!complete)
+            break;
+        onRow(cells);
+        if (!rest.cutAtMarker("</tr>"))
+            break;
+    }
+    return true;
+}
+
+MemberRow RowFromCells(const MemberCells& cells)
+{
+    const auto& [state, number, sex, age, place, theme] = cells.Cells;
+    MemberRow row;
+    row.Number = qx::Trim(number);
+    row.State = contains(state, "on.gif") ? kFree : kBusy;
+    row.Sex = contains(sex, "female") ? kFemale : contains(sex, "male") ? kMale : kUnknownSex;
+    const std::size_t markup = qx::Pos("<", age);
+    row.Age = qx::SubString(age, 1, static_cast<long long>(markup) - 1);
+    row.Age += contains(age, "age_dai") ? kDecade : kYears;
+    row.Place = place;
+    row.Theme = theme;
+    return row;
+}
+
+int FaceFromValue(std::string_view value)
+{
+    const int face = qx::StrToIntDef(value, 0);
+    return face >= 0 && face <= 3 ? face : 0;
+}
+
+bool PassesFilter(int filterMask, int face, std::string_view sex)
+{
+    if (face < 0 || face > 3 || (filterMask & (1 << face)) == 0)
+        return false;
+    const bool female = filterMask & 16;
+    const bool male = filterMask & 32;
+    return (!female && !male) || (female && sex == kFemale) || (male && sex == kMale);
+}
+
+std::optional<std::vector<MemberRow>> FillOnlineList(std::string_view text, const MemberStore& ProfList, const MemberStore& FlagList,
+                                                     MemberStore& SeenList, int FilterMask)
+{
+    std::vector<MemberRow> rows;
+    const bool found = ScanOnlineList(text, [&](const MemberCells& cells) {
+        MemberRow row = RowFromCells(cells);
+        const std::string_view profile = ProfList.ValueOf(row.Number);
+        row.Profile = profile.empty() ? kNoProfile : profile;
+        const std::string_view face = FlagList.ValueOf(row.Number);
+        row.Face = face.empty() ? 0 : FaceFromValue(face);
+        if (!PassesFilter(FilterMask, row.Face, row.Sex))
+            return;
+        if (SeenList.FindLine(row.Number) != -1) {
+            row.StateIndex = 0;
+        } else {
+            row.StateIndex = 1;
+            SeenList.Append(row.Number);
+        }
+        rows.push_back(std::move(row));
+    });
+    if (!found)
+        return std::nullopt;
+    return rows;
+}
