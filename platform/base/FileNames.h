@@ -7,9 +7,9 @@
 
 namespace qx {
 
-// The path of the file in directory whose name equals name without regard to
-// ASCII letter case (the first such name in byte order when there are
-// several), or directory + "/" + name when there is none.
+// The path of the regular file in directory whose name equals name without
+// regard to ASCII letter case (the first such name in byte order when there
+// are several), or directory + "/" + name when there is none.
 std::string ResolveFileName(const std::string& directory, const std::string& name);
 
 // True when something exists at path.
