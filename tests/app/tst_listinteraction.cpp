@@ -44,7 +44,7 @@ QStringList column(TWebPhoneForm& form, int c)
 void clickHeader(TWebPhoneForm& form, int c)
 {
     QHeaderView* header = form.LVOnline->header();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(c) + 3, header->height() / 2));
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(c) + header->sectionSize(c) / 2, header->height() / 2));
 }
 
 void selectRow(TWebPhoneForm& form, int row)
