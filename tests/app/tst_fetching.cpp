@@ -155,14 +155,21 @@ void TestFetching::profilesAppliedAsTheirConnectionsClose()
     SampleServerProcess late({"--mode", "delay:800"});
     SampleServerProcess early;
     TWebPhoneForm form;
-    useProxy(form, late.port());
-    form.RequestProfile("0000000001");
     useProxy(form, early.port());
-    form.RequestProfile("0000000002");
-    QTRY_COMPARE_WITH_TIMEOUT(form.ProfList.Count(), 1, kWait);
-    QCOMPARE(form.ProfList.FindName("0000000002"), 0); // the later request closed first
+    refresh(form);
+    QTRY_VERIFY_WITH_TIMEOUT(form.LVOnline->Count() > 2, kWait);
+    const std::string first = form.LVOnline->Items()[0].Caption;
+    const std::string second = form.LVOnline->Items()[1].Caption;
 
+    useProxy(form, late.port());
+    form.RequestProfile(first);
+    useProxy(form, early.port());
+    form.RequestProfile(second);
+    QTRY_COMPARE_WITH_TIMEOUT(form.ProfList.Count(), 1, kWait);
+    QCOMPARE(form.ProfList.FindName(second), 0); // the later request closed first
     QTRY_COMPARE_WITH_TIMEOUT(form.ProfList.Count(), 2, kWait);
+    QCOMPARE(form.ProfList.FindName(first), 1);
+    QVERIFY(form.LVOnline->Items()[0].SubItems[5] != "--Double Click--");
     QCOMPARE(form.Sb->PanelText(2), std::string());
 }
 
