@@ -1,0 +1,336 @@
+// The member stores: lookups by name and by whole line, the file form in both
+// directions, the errors of loading and saving, and the lookup indexes
+// against a plain scan.
+
+#include "Error.h"
+#include "MemberStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+std::vector<std::string> lines(const MemberStore& store)
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < store.Count(); ++i)
+        out.push_back(store.Line(i));
+    return out;
+}
+
+MemberStore storeOf(const std::vector<std::string>& content)
+{
+    MemberStore store;
+    for (const std::string& line : content)
+        store.Append(line);
+    return store;
+}
+
+std::string readFile(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll().toStdString();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+}
+
+// The reference the indexes must agree with: every search from the first line.
+struct ScanningStore {
+    std::vector<std::string> lines;
+
+    static std::string fold(std::string_view text)
+    {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto c = static_cast<unsigned char>(text[i]);
+            if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+                out += text[i];
+                if (i + 1 < text.size()) {
+                    auto t = static_cast<unsigned char>(text[++i]);
+                    if (c == 0x82 && t >= 0x81 && t <= 0x9A)
+                        t = static_cast<unsigned char>(t - 0x21);
+                    out += static_cast<char>(t);
+                }
+            } else {
+                out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+            }
+        }
+        return out;
+    }
+    int findName(std::string_view name) const
+    {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const auto eq = lines[i].find('=');
+            if (eq != std::string::npos && fold(std::string_view(lines[i]).substr(0, eq)) == fold(name))
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    int findLine(std::string_view text) const
+    {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (fold(lines[i]) == fold(text))
+                return static_cast<int>(i);
+        return -1;
+    }
+};
+
+} // namespace
+
+class TestMemberStore : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lookups();
+    void putValue_data();
+    void putValue();
+    void faceTagMovesFirstLineToEnd();
+    void reading_data();
+    void reading();
+    void writing_data();
+    void writing();
+    void savedAndLoadedAgain_data();
+    void savedAndLoadedAgain();
+    void loadReplacesContent();
+    void errors();
+    void saveKeepsOldFileUntilReplaced();
+    void indexesAgreeWithScan();
+};
+
+void TestMemberStore::lookups()
+{
+    const MemberStore store = storeOf({"no name here", "AB=first", "ab=second", "0000000001=", "x=a=b", "=anonymous"});
+    QCOMPARE(store.FindName("no name here"), -1);
+    QCOMPARE(store.FindName("ab"), 1);
+    QCOMPARE(std::string(store.ValueOf("aB")), std::string("first"));
+    QCOMPARE(std::string(store.ValueOf("0000000001")), std::string());
+    QCOMPARE(std::string(store.ValueOf("missing")), std::string());
+    QCOMPARE(std::string(store.ValueOf("x")), std::string("a=b"));
+    QCOMPARE(store.FindName(""), 5);
+    QCOMPARE(store.FindLine("NO NAME HERE"), 0);
+    QCOMPARE(store.FindLine("no name"), -1);
+    QCOMPARE(store.FindLine("ab=SECOND"), 2);
+}
+
+void TestMemberStore::putValue_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArrayList>("expected");
+    const QByteArrayList before{"1=a", "2=b", "2=c"};
+    QTest::newRow("replaces the first line in place") << QByteArray("2") << QByteArray("z") << QByteArrayList{"1=a", "2=z", "2=c"};
+    QTest::newRow("keeps the caller's spelling") << QByteArray("A") << QByteArray("z") << QByteArrayList{"1=a", "2=b", "2=c", "A=z"};
+    QTest::newRow("appends a new name") << QByteArray("3") << QByteArray("z") << QByteArrayList{"1=a", "2=b", "2=c", "3=z"};
+    QTest::newRow("empty value removes the first line") << QByteArray("2") << QByteArray() << QByteArrayList{"1=a", "2=c"};
+    QTest::newRow("empty value for a missing name") << QByteArray("9") << QByteArray() << before;
+}
+
+void TestMemberStore::putValue()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArrayList, expected);
+    MemberStore store = storeOf({"1=a", "2=b", "2=c"});
+    store.FindName("1"); // the name index is built before the change
+    store.PutValue(name.toStdString(), value.toStdString());
+    std::vector<std::string> want;
+    for (const QByteArray& line : expected)
+        want.push_back(line.toStdString());
+    QCOMPARE(lines(store), want);
+    QCOMPARE(std::string(store.ValueOf(name.toStdString())), std::string(value.isEmpty() && name == "2" ? "c" : value.toStdString()));
+}
+
+void TestMemberStore::faceTagMovesFirstLineToEnd()
+{
+    MemberStore store = storeOf({"0000000001=1", "0000000002=2", "0000000001=3"});
+    const int at = store.FindName("0000000001");
+    store.RemoveAt(at);
+    store.Append("0000000001=0");
+    QCOMPARE(lines(store), (std::vector<std::string>{"0000000002=2", "0000000001=3", "0000000001=0"}));
+    QCOMPARE(std::string(store.ValueOf("0000000001")), std::string("3"));
+}
+
+void TestMemberStore::reading_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArrayList>("expected");
+    QTest::newRow("CR LF") << QByteArray("a=1\r\nb=2\r\n") << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("LF only") << QByteArray("a=1\nb=2\n") << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("CR only") << QByteArray("a=1\rb=2\r") << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("no final line end") << QByteArray("a=1\r\nb=2") << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("LF CR is two line ends") << QByteArray("a\n\rb") << QByteArrayList{"a", "", "b"};
+    QTest::newRow("empty lines kept") << QByteArray("\r\n\r\na\r\n") << QByteArrayList{"", "", "a"};
+    QTest::newRow("NUL ends the text") << QByteArray("a=1\r\nb=2\0c=3\r\n", 14) << QByteArrayList{"a=1", "b=2"};
+    QTest::newRow("empty file") << QByteArray() << QByteArrayList{};
+    QTest::newRow("blanks and duplicates kept") << QByteArray(" a = 1 \r\n a = 1 \r\n") << QByteArrayList{" a = 1 ", " a = 1 "};
+    QTest::newRow("Shift-JIS trail bytes untouched") << QByteArray("1=\x95\x5C\x83\x5C\r\n") << QByteArrayList{"1=\x95\x5C\x83\x5C"};
+    QTest::newRow("escapes read back") << QByteArray("1=a<#13><#10>b<#0>c<#60>#10>\r\n")
+                                       << QByteArrayList{QByteArray("1=a\r\nb\0c<#10>", 13)};
+    QTest::newRow("a lone <# is text") << QByteArray("1=<#x> <#") << QByteArrayList{"1=<#x> <#"};
+}
+
+void TestMemberStore::reading()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArrayList, expected);
+    std::vector<std::string> want;
+    for (const QByteArray& line : expected)
+        want.push_back(line.toStdString());
+    QCOMPARE(MemberStore::SplitLines(file.toStdString()), want);
+}
+
+void TestMemberStore::writing_data()
+{
+    QTest::addColumn<QByteArrayList>("content");
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("CR LF after every line") << QByteArrayList{"a=1", "", "b"} << QByteArray("a=1\r\n\r\nb\r\n");
+    QTest::newRow("empty store, empty file") << QByteArrayList{} << QByteArray();
+    QTest::newRow("plain lines as they are") << QByteArrayList{"1=<b>x</b>"} << QByteArray("1=<b>x</b>\r\n");
+    QTest::newRow("line breaks escaped") << QByteArrayList{"1=a\r\nb<c"} << QByteArray("1=a<#13><#10>b<#60>c\r\n");
+    QTest::newRow("escape look-alike escaped") << QByteArrayList{"1=<#13>"} << QByteArray("1=<#60>#13>\r\n");
+}
+
+void TestMemberStore::writing()
+{
+    QFETCH(QByteArrayList, content);
+    QFETCH(QByteArray, file);
+    std::vector<std::string> in;
+    for (const QByteArray& line : content)
+        in.push_back(line.toStdString());
+    QCOMPARE(MemberStore::JoinLines(in), file.toStdString());
+}
+
+void TestMemberStore::savedAndLoadedAgain_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("profile with line breaks") << QByteArray("\xE3\x81\x82\r\n2nd line\n3rd\r");
+    QTest::newRow("NUL inside") << QByteArray("before\0after", 12);
+    QTest::newRow("text that looks like an escape") << QByteArray("<#13><#60><#0");
+    QTest::newRow("backslash trail bytes") << QByteArray("\x95\x5C\x8E\xA6\r\n\x83\x5C\x83\x74\x83\x67");
+}
+
+void TestMemberStore::savedAndLoadedAgain()
+{
+    QFETCH(QByteArray, value);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("Prof.TXT").toStdString();
+    MemberStore store;
+    store.PutValue("0000000001", value.toStdString());
+    store.Append("0000000002=next");
+    store.SaveFile(path);
+    MemberStore loaded;
+    loaded.LoadFile(path);
+    QCOMPARE(lines(loaded), lines(store));
+}
+
+void TestMemberStore::loadReplacesContent()
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("f"), "b=2\r\n");
+    MemberStore store = storeOf({"a=1"});
+    QCOMPARE(store.FindName("a"), 0);
+    store.LoadFile(dir.filePath("f").toStdString());
+    QCOMPARE(store.FindName("a"), -1);
+    QCOMPARE(store.FindName("b"), 0);
+}
+
+void TestMemberStore::errors()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir("Prof.TXT");
+    const std::string path = dir.filePath("Prof.TXT").toStdString();
+    MemberStore store;
+    try {
+        store.LoadFile(path);
+        QFAIL("a directory loaded");
+    } catch (const qx::Error& error) {
+        QCOMPARE(std::string(error.what()), "\x83\x74\x83\x40\x83\x43\x83\x8B " + path + " \x82\xCD\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1");
+    }
+    try {
+        store.SaveFile(path);
+        QFAIL("saved over a directory");
+    } catch (const qx::Error& error) {
+        QCOMPARE(std::string(error.what()), "\x83\x74\x83\x40\x83\x43\x83\x8B " + path + " \x82\xF0\x8D\xEC\x90\xAC\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1");
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0); // no temporary file left behind
+}
+
+void TestMemberStore::saveKeepsOldFileUntilReplaced()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Flag.TXT");
+    writeFile(path, "old=1\r\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    storeOf({"new=2"}).SaveFile(path.toStdString());
+    QCOMPARE(readFile(path), std::string("new=2\r\n"));
+    QCOMPARE(int(QFile::permissions(path) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)), 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+void TestMemberStore::indexesAgreeWithScan()
+{
+    // A small alphabet so that names collide, repeat and differ only in case.
+    const std::vector<std::string> names{"1", "2", "a", "A", "\x82\x81", "\x82\x60", "\x83\x62", "\x83\x42", "\x95\x5C", ""};
+    QRandomGenerator random(1234);
+    MemberStore store;
+    ScanningStore reference;
+    for (int step = 0; step < 4000; ++step) {
+        const std::string& name = names[random.bounded(static_cast<int>(names.size()))];
+        const std::string value = random.bounded(4) == 0 ? std::string() : std::to_string(random.bounded(3));
+        switch (random.bounded(7)) {
+        case 0:
+        case 1: {
+            const std::string line = random.bounded(5) == 0 ? name : name + "=" + value;
+            store.Append(line);
+            reference.lines.push_back(line);
+            break;
+        }
+        case 2:
+            if (!reference.lines.empty()) {
+                const int at = random.bounded(static_cast<int>(reference.lines.size()));
+                store.RemoveAt(at);
+                reference.lines.erase(reference.lines.begin() + at);
+            }
+            break;
+        case 3: {
+            store.PutValue(name, value);
+            const int at = reference.findName(name);
+            if (value.empty()) {
+                if (at >= 0)
+                    reference.lines.erase(reference.lines.begin() + at);
+            } else if (at >= 0) {
+                reference.lines[static_cast<std::size_t>(at)] = name + "=" + value;
+            } else {
+                reference.lines.push_back(name + "=" + value);
+            }
+            break;
+        }
+        case 4:
+            if (random.bounded(50) == 0) {
+                store.Clear();
+                reference.lines.clear();
+            }
+            break;
+        default:
+            break;
+        }
+        for (const std::string& probe : names) {
+            QCOMPARE(store.FindName(probe), reference.findName(probe));
+            QCOMPARE(store.FindLine(probe), reference.findLine(probe));
+            QCOMPARE(store.FindLine(probe + "=1"), reference.findLine(probe + "=1"));
+        }
+    }
+    QCOMPARE(lines(store), reference.lines);
+}
+
+QTEST_APPLESS_MAIN(TestMemberStore)
+#include "tst_memberstore.moc"
