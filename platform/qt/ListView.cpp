@@ -41,8 +41,15 @@ QVariant ListItemsModel::data(const QModelIndex& index, int role) const
     const ListItem& item = m_items[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
+    case Qt::AccessibleTextRole: {
+        // A row is one line high: line breaks inside a text show as blanks.
+        QString text = ToUnicode(item.Text(index.column()));
+        for (QChar& c : text)
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                c = QLatin1Char(' ');
+        return text;
+    }
     case Qt::ToolTipRole:
-    case Qt::AccessibleTextRole:
         return ToUnicode(item.Text(index.column()));
     case Qt::DecorationRole:
         if (index.column() == 0)
