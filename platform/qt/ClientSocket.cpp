@@ -181,12 +181,8 @@ void TClientSocket::open()
     if (!m_host.empty()) {
         m_active = true;
         m_state = State::LookingUp;
-        const std::uint64_t generation = m_generation;
         m_lookupId = QHostInfo::lookupHost(QString::fromLatin1(m_host.data(), static_cast<qsizetype>(m_host.size())), this,
-                                           [this, generation](const QHostInfo& info) {
-                                               if (generation == m_generation)
-                                                   lookedUp(info);
-                                           });
+                                           SLOT(lookedUp(QHostInfo)));
         return;
     }
     const in_addr_t address = m_address.empty() ? INADDR_NONE : ::inet_addr(m_address.c_str());
@@ -206,6 +202,8 @@ void TClientSocket::open()
 
 void TClientSocket::lookedUp(const QHostInfo& info)
 {
+    if (info.lookupId() != m_lookupId)
+        return; // a lookup of an earlier opening
     m_lookupId = -1;
     int error = info.error() == QHostInfo::NoError ? kHostNotFound : info.error() == QHostInfo::HostNotFound ? kHostNotFound : kTryAgain;
     std::uint32_t address = 0;

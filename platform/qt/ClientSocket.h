@@ -91,7 +91,12 @@ private:
     enum class State { Closed, LookingUp, Connecting, Connected, Broken };
 
     void open();
+private slots:
+    // A slot named by its signature rather than a functor: Qt does not free
+    // a functor whose lookup was aborted.
     void lookedUp(const QHostInfo& info);
+
+private:
     // Starts the attempt; returns the error number of a failure on the spot.
     int startConnect(std::uint32_t address);
     void connectReady();
