@@ -4,6 +4,12 @@
 #include "Error.h"
 #include "FileContents.h"
 
+#include <cassert>
+#include <stdexcept>
+
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 constexpr std::string_view kCannotOpen = "\x83\x74\x83\x40\x83\x43\x83\x8B %s \x82\xCD\x8A\x4A\x82\xAF\x82\xDC\x82\xB9\x82\xF1"; // ファイル %s は開けません
@@ -17,10 +23,19 @@ struct Escape {
 };
 constexpr Escape kEscapes[] = {{"<#60>", '<'}, {"<#13>", '\r'}, {"<#10>", '\n'}, {"<#0>", '\0'}};
 
+bool contains(std::string_view line, char byte)
+{
+    return !line.empty() && std::memchr(line.data(), byte, line.size()) != nullptr;
+}
+
+// Profile texts are long and almost never hold these bytes, so each is
+// looked for with memchr, and the escapes only when a "<" is there at all.
 bool needsEscapes(std::string_view line)
 {
-    if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+    if (contains(line, '\r') || contains(line, '\n') || contains(line, '\0'))
         return true;
+    if (!contains(line, '<'))
+        return false;
     for (const Escape& e : kEscapes)
         if (line.find(e.text) != std::string_view::npos)
             return true;
@@ -43,6 +58,8 @@ void appendEscaped(std::string& out, std::string_view line)
 
 std::string unescaped(std::string_view line)
 {
+    if (!contains(line, '<'))
+        return std::string(line);
     std::string out;
     out.reserve(line.size());
     std::size_t i = 0;
@@ -68,61 +85,77 @@ std::string unescaped(std::string_view line)
     return out;
 }
 
-std::string_view nameOf(std::string_view line, bool& hasName)
+bool hasName(std::string_view line)
 {
-    const auto eq = line.find('=');
-    hasName = eq != std::string_view::npos;
-    return hasName ? line.substr(0, eq) : std::string_view();
+    return line.find('=') != std::string_view::npos;
+}
+
+std::string nameKey(std::string_view line)
+{
+    return qx::AnsiFoldCase(line.substr(0, line.find('=')));
+}
+
+void appendFileLine(std::string& out, std::string_view line)
+{
+    if (needsEscapes(line))
+        appendEscaped(out, line);
+    else
+        out += line;
+    out += "\r\n";
 }
 
 } // namespace
 
-void MemberStore::indexLine(Index& index, const std::string& key, int position) const
+int MemberStore::slotAt(int index) const
 {
-    index.emplace(key, position); // keeps the first position of a key
+    if (index < 0 || index >= m_count)
+        throw std::out_of_range("MemberStore: line index out of range");
+    return m_removed == 0 ? index : m_positions.SlotAt(index);
 }
 
-const MemberStore::Index& MemberStore::names() const
+int MemberStore::positionOf(int slot) const
 {
-    if (!m_namesBuilt) {
-        m_names.clear();
-        m_names.reserve(m_lines.size());
-        for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            bool hasName = false;
-            const std::string_view name = nameOf(m_lines[i], hasName);
-            if (hasName)
-                indexLine(m_names, qx::AnsiFoldCase(name), static_cast<int>(i));
-        }
-        m_namesBuilt = true;
-    }
-    return m_names;
+    return m_removed == 0 ? slot : m_positions.PositionOf(slot);
 }
 
-const MemberStore::Index& MemberStore::lines() const
+const std::string& MemberStore::Line(int index) const
 {
-    if (!m_wholeLinesBuilt) {
-        m_wholeLines.clear();
-        m_wholeLines.reserve(m_lines.size());
-        for (std::size_t i = 0; i < m_lines.size(); ++i)
-            indexLine(m_wholeLines, qx::AnsiFoldCase(m_lines[i]), static_cast<int>(i));
-        m_wholeLinesBuilt = true;
-    }
-    return m_wholeLines;
+    return m_slots[static_cast<std::size_t>(slotAt(index))].text;
 }
 
-void MemberStore::forgetIndexes()
+void MemberStore::indexNames() const
 {
-    m_namesBuilt = false;
-    m_wholeLinesBuilt = false;
-    m_names.clear();
-    m_wholeLines.clear();
+    if (m_namesIndexed)
+        return;
+    for (std::size_t slot = 0; slot < m_slots.size(); ++slot)
+        if (m_slots[slot].live && hasName(m_slots[slot].text))
+            m_names.Add(nameKey(m_slots[slot].text), static_cast<int>(slot));
+    m_namesIndexed = true;
+}
+
+void MemberStore::indexLines() const
+{
+    if (m_wholeLinesIndexed)
+        return;
+    for (std::size_t slot = 0; slot < m_slots.size(); ++slot)
+        if (m_slots[slot].live)
+            m_wholeLines.Add(qx::AnsiFoldCase(m_slots[slot].text), static_cast<int>(slot));
+    m_wholeLinesIndexed = true;
+}
+
+void MemberStore::resetIndexes()
+{
+    m_names.Clear();
+    m_wholeLines.Clear();
+    m_namesIndexed = false;
+    m_wholeLinesIndexed = false;
 }
 
 int MemberStore::FindName(std::string_view name) const
 {
-    const Index& index = names();
-    const auto found = index.find(qx::AnsiFoldCase(name));
-    return found == index.end() ? -1 : found->second;
+    indexNames();
+    const int slot = m_names.First(qx::AnsiFoldCase(name));
+    return slot < 0 ? -1 : positionOf(slot);
 }
 
 std::string_view MemberStore::ValueOf(std::string_view name) const
@@ -130,7 +163,7 @@ std::string_view MemberStore::ValueOf(std::string_view name) const
     const int at = FindName(name);
     if (at < 0)
         return {};
-    const std::string& line = m_lines[static_cast<std::size_t>(at)];
+    const std::string& line = Line(at);
     return std::string_view(line).substr(line.find('=') + 1);
 }
 
@@ -149,51 +182,88 @@ void MemberStore::PutValue(std::string_view name, std::string_view value)
         Append(std::move(line));
         return;
     }
-    // The name keeps its place in the name index; the whole-line index no
-    // longer holds for this line.
-    std::string& old = m_lines[static_cast<std::size_t>(at)];
-    if (m_namesBuilt) {
-        bool hasName = false;
-        if (qx::AnsiFoldCase(nameOf(old, hasName)) != qx::AnsiFoldCase(name))
-            m_namesBuilt = false;
+    // The new line's name folds as the old one's did, so only the whole-line
+    // index changes.
+    const int slot = slotAt(at);
+    std::string& old = m_slots[static_cast<std::size_t>(slot)].text;
+    assert(nameKey(old) == nameKey(line));
+    if (m_wholeLinesIndexed) {
+        m_wholeLines.Remove(qx::AnsiFoldCase(old), slot);
+        m_wholeLines.Add(qx::AnsiFoldCase(line), slot);
     }
     old = std::move(line);
-    m_wholeLinesBuilt = false;
 }
 
 int MemberStore::FindLine(std::string_view text) const
 {
-    const Index& index = lines();
-    const auto found = index.find(qx::AnsiFoldCase(text));
-    return found == index.end() ? -1 : found->second;
+    indexLines();
+    const int slot = m_wholeLines.First(qx::AnsiFoldCase(text));
+    return slot < 0 ? -1 : positionOf(slot);
 }
 
 int MemberStore::Append(std::string line)
 {
-    const int position = static_cast<int>(m_lines.size());
-    if (m_namesBuilt) {
-        bool hasName = false;
-        const std::string_view name = nameOf(line, hasName);
-        if (hasName)
-            indexLine(m_names, qx::AnsiFoldCase(name), position);
-    }
-    if (m_wholeLinesBuilt)
-        indexLine(m_wholeLines, qx::AnsiFoldCase(line), position);
-    m_lines.push_back(std::move(line));
-    return position;
+    const int slot = static_cast<int>(m_slots.size());
+    if (m_namesIndexed && hasName(line))
+        m_names.Add(nameKey(line), slot);
+    if (m_wholeLinesIndexed)
+        m_wholeLines.Add(qx::AnsiFoldCase(line), slot);
+    m_slots.push_back({std::move(line), true});
+    m_positions.Append();
+    return m_count++;
 }
 
 void MemberStore::RemoveAt(int index)
 {
-    m_lines.erase(m_lines.begin() + index);
-    // Every later line moves up; the indexes are built again when next needed.
-    forgetIndexes();
+    removeSlot(slotAt(index));
+    compactIfSparse();
+}
+
+void MemberStore::removeSlot(int slot)
+{
+    Slot& removed = m_slots[static_cast<std::size_t>(slot)];
+    if (m_namesIndexed && hasName(removed.text))
+        m_names.Remove(nameKey(removed.text), slot);
+    if (m_wholeLinesIndexed)
+        m_wholeLines.Remove(qx::AnsiFoldCase(removed.text), slot);
+    removed.live = false;
+    std::string().swap(removed.text);
+    m_positions.Remove(slot);
+    --m_count;
+    ++m_removed;
+}
+
+void MemberStore::compactIfSparse()
+{
+    // Once the empty slots outnumber the lines, packing the lines again costs
+    // no more than the removals that led here.
+    if (m_removed <= 1024 || m_removed <= m_count)
+        return;
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(m_count));
+    for (Slot& slot : m_slots)
+        if (slot.live)
+            lines.push_back(std::move(slot.text));
+    replaceLines(std::move(lines));
+}
+
+void MemberStore::replaceLines(std::vector<std::string> lines)
+{
+    m_slots.clear();
+    m_slots.reserve(lines.size());
+    m_positions.Clear();
+    for (std::string& line : lines) {
+        m_slots.push_back({std::move(line), true});
+        m_positions.Append();
+    }
+    m_count = static_cast<int>(m_slots.size());
+    m_removed = 0;
+    resetIndexes();
 }
 
 void MemberStore::Clear()
 {
-    m_lines.clear();
-    forgetIndexes();
+    replaceLines({});
 }
 
 std::vector<std::string> MemberStore::SplitLines(std::string_view bytes)
@@ -201,17 +271,28 @@ std::vector<std::string> MemberStore::SplitLines(std::string_view bytes)
     const auto nul = bytes.find('\0');
     if (nul != std::string_view::npos)
         bytes = bytes.substr(0, nul);
+    // The next CR and the next LF are each looked for once and kept until
+    // the scan passes them, so a file without CR is not searched to its end
+    // for every line.
+    auto next = [&](char byte, std::size_t from) {
+        const void* at = from < bytes.size() ? std::memchr(bytes.data() + from, byte, bytes.size() - from) : nullptr;
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - bytes.data()) : bytes.size();
+    };
     std::vector<std::string> result;
     std::size_t start = 0;
+    std::size_t cr = next('\r', 0);
+    std::size_t lf = next('\n', 0);
     while (start < bytes.size()) {
-        const auto end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            result.push_back(unescaped(bytes.substr(start)));
-            break;
-        }
+        if (cr < start)
+            cr = next('\r', start);
+        if (lf < start)
+            lf = next('\n', start);
+        const std::size_t end = std::min(cr, lf);
         result.push_back(unescaped(bytes.substr(start, end - start)));
+        if (end == bytes.size())
+            break;
         start = end + 1;
-        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+        if (end == cr && start < bytes.size() && bytes[start] == '\n')
             ++start;
     }
     return result;
@@ -224,13 +305,8 @@ std::string MemberStore::JoinLines(const std::vector<std::string>& lines)
         size += line.size() + 2;
     std::string out;
     out.reserve(size);
-    for (const std::string& line : lines) {
-        if (needsEscapes(line))
-            appendEscaped(out, line);
-        else
-            out += line;
-        out += "\r\n";
-    }
+    for (const std::string& line : lines)
+        appendFileLine(out, line);
     return out;
 }
 
@@ -239,13 +315,20 @@ void MemberStore::LoadFile(const std::string& path)
     const std::optional<std::string> bytes = qx::ReadFileContents(path);
     if (!bytes)
         throw qx::Error(qx::FormatMessage(kCannotOpen, path));
-    m_lines = SplitLines(*bytes);
-    forgetIndexes();
+    replaceLines(SplitLines(*bytes));
 }
 
 void MemberStore::SaveFile(const std::string& path) const
 {
-    switch (qx::ReplaceFileContents(path, JoinLines(m_lines))) {
+    std::size_t size = 0;
+    for (const Slot& slot : m_slots)
+        size += slot.text.size() + 2;
+    std::string bytes;
+    bytes.reserve(size);
+    for (const Slot& slot : m_slots)
+        if (slot.live)
+            appendFileLine(bytes, slot.text);
+    switch (qx::ReplaceFileContents(path, bytes)) {
     case qx::ReplaceResult::Replaced:
         return;
     case qx::ReplaceResult::CannotCreate:

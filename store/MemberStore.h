@@ -5,13 +5,17 @@
 // before its first "=", its value what follows; a line without "=" has no
 // name. Names and whole lines are compared without regard to letter case.
 //
-// Lookups go through indexes kept beside the lines, built when first needed,
-// so they cost the same however large the store grows; they answer exactly as
-// a scan from the first line would.
+// Lookups go through indexes kept beside the lines, built when first needed
+// and kept up to date by every change, so they cost about the same however
+// large the store grows; they answer exactly as a scan from the first line
+// would. Each line lives in a slot that does not move when an earlier line is
+// removed, so a removal touches only the removed line's index entries.
+
+#include "KeyIndex.h"
+#include "SlotPositions.h"
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class MemberStore {
@@ -27,18 +31,19 @@ public:
     int FindLine(std::string_view text) const;
     // Adds line at the end, even when an equal line exists; returns its index.
     int Append(std::string line);
+    // Removes the line at index; the later lines move up by one.
     void RemoveAt(int index);
     void Clear();
 
-    int Count() const { return static_cast<int>(m_lines.size()); }
-    const std::string& Line(int index) const { return m_lines.at(static_cast<std::size_t>(index)); }
+    int Count() const { return m_count; }
+    const std::string& Line(int index) const;
 
     // Replaces the content with the lines of the file; throws qx::Error
     // "ファイル %s は開けません" when the file cannot be read.
     void LoadFile(const std::string& path);
     // Writes every line followed by CR LF, replacing the file in one step;
     // throws qx::Error "ファイル %s を作成できません" or
-    // "ストリームへの書き込みエラー".
+    // "ストリームへの書き込みエラー". The old file stays whole on failure.
     void SaveFile(const std::string& path) const;
 
     // The file's bytes split into lines: CR LF, CR and LF end a line, a NUL
@@ -50,15 +55,25 @@ public:
     static std::string JoinLines(const std::vector<std::string>& lines);
 
 private:
-    using Index = std::unordered_map<std::string, int>;
-    void indexLine(Index& index, const std::string& key, int position) const;
-    const Index& names() const;
-    const Index& lines() const;
-    void forgetIndexes();
+    struct Slot {
+        std::string text;
+        bool live = true;
+    };
+    int slotAt(int index) const;
+    int positionOf(int slot) const;
+    void indexNames() const;
+    void indexLines() const;
+    void removeSlot(int slot);
+    void compactIfSparse();
+    void resetIndexes();
+    void replaceLines(std::vector<std::string> lines);
 
-    std::vector<std::string> m_lines;
-    mutable Index m_names;
-    mutable Index m_wholeLines;
-    mutable bool m_namesBuilt = false;
-    mutable bool m_wholeLinesBuilt = false;
+    std::vector<Slot> m_slots;
+    SlotPositions m_positions;
+    int m_count = 0;
+    int m_removed = 0;
+    mutable KeyIndex m_names;      // folded name -> slots, lines with "=" only
+    mutable KeyIndex m_wholeLines; // folded line -> slots
+    mutable bool m_namesIndexed = false;
+    mutable bool m_wholeLinesIndexed = false;
 };

@@ -6,6 +6,7 @@
 #include "MemberStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -91,6 +92,8 @@ class TestMemberStore : public QObject {
 
 private slots:
     void lookups();
+    void nameComparison_data();
+    void nameComparison();
     void putValue_data();
     void putValue();
     void faceTagMovesFirstLineToEnd();
@@ -103,7 +106,9 @@ private slots:
     void loadReplacesContent();
     void errors();
     void saveKeepsOldFileUntilReplaced();
+    void indexesAgreeWithScan_data();
     void indexesAgreeWithScan();
+    void largeStoresStayFast();
 };
 
 void TestMemberStore::lookups()
@@ -119,6 +124,31 @@ void TestMemberStore::lookups()
     QCOMPARE(store.FindLine("NO NAME HERE"), 0);
     QCOMPARE(store.FindLine("no name"), -1);
     QCOMPARE(store.FindLine("ab=SECOND"), 2);
+}
+
+void TestMemberStore::nameComparison_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("found");
+    QTest::newRow("ASCII letters fold") << QByteArray("AbC=1") << QByteArray("aBc") << 0;
+    QTest::newRow("full-width letters fold") << QByteArray("\x82\x60\x82\x79=1") /* ＡＺ */ << QByteArray("\x82\x81\x82\x9A") /* ａｚ */ << 0;
+    QTest::newRow("Greek letters fold") << QByteArray("\x83\x9F=1") /* Α */ << QByteArray("\x83\xBF") /* α */ << 0;
+    QTest::newRow("trail byte b is not folded to B") << QByteArray("\x83\x62=1") /* ッ */ << QByteArray("\x83\x42") /* ィ */ << -1;
+    QTest::newRow("trail byte 5C matches itself") << QByteArray("\x95\x5C\x83\x5C=1") /* 表ソ */ << QByteArray("\x95\x5C\x83\x5C") << 0;
+    QTest::newRow("letter after a double-byte character folds")
+        << QByteArray("\x94\x5C" "a=1") /* 能a */ << QByteArray("\x94\x5C" "A") << 0;
+    QTest::newRow("line without = has no name") << QByteArray("0000000001") << QByteArray("0000000001") << -1;
+    QTest::newRow("numbers compare exactly") << QByteArray("0000000001=1") << QByteArray("1") << -1;
+}
+
+void TestMemberStore::nameComparison()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, name);
+    QFETCH(int, found);
+    const MemberStore store = storeOf({"other=0", line.toStdString()});
+    QCOMPARE(store.FindName(name.toStdString()), found < 0 ? -1 : 1);
 }
 
 void TestMemberStore::putValue_data()
@@ -276,17 +306,40 @@ void TestMemberStore::saveKeepsOldFileUntilReplaced()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
 }
 
+void TestMemberStore::indexesAgreeWithScan_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("steps");
+    // Steps at the start that mostly add lines, then as many that mostly
+    // remove them, then changes of every kind.
+    QTest::addColumn<int>("growSteps");
+    QTest::newRow("small store, every kind of change") << quint32(1234) << 4000 << 0;
+    QTest::newRow("large store packed again after many removals") << quint32(99) << 10000 << 4000;
+}
+
 void TestMemberStore::indexesAgreeWithScan()
 {
-    // A small alphabet so that names collide, repeat and differ only in case.
+    QFETCH(quint32, seed);
+    QFETCH(int, steps);
+    QFETCH(int, growSteps);
+    // A small alphabet so that names collide, repeat and differ only in case;
+    // ッ and ィ differ only in a trail byte that looks like b and B.
     const std::vector<std::string> names{"1", "2", "a", "A", "\x82\x81", "\x82\x60", "\x83\x62", "\x83\x42", "\x95\x5C", ""};
-    QRandomGenerator random(1234);
+    QRandomGenerator random(seed);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("Prof.TXT").toStdString();
     MemberStore store;
     ScanningStore reference;
-    for (int step = 0; step < 4000; ++step) {
+    std::string failure;
+    for (int step = 0; step < steps && failure.empty(); ++step) {
         const std::string& name = names[random.bounded(static_cast<int>(names.size()))];
         const std::string value = random.bounded(4) == 0 ? std::string() : std::to_string(random.bounded(3));
-        switch (random.bounded(7)) {
+        int change = random.bounded(8);
+        if (step < growSteps)
+            change = change == 0 ? 2 : 0;
+        else if (step < 2 * growSteps)
+            change = change == 0 ? 0 : 2;
+        switch (change) {
         case 0:
         case 1: {
             const std::string line = random.bounded(5) == 0 ? name : name + "=" + value;
@@ -295,6 +348,7 @@ void TestMemberStore::indexesAgreeWithScan()
             break;
         }
         case 2:
+        case 6:
             if (!reference.lines.empty()) {
                 const int at = random.bounded(static_cast<int>(reference.lines.size()));
                 store.RemoveAt(at);
@@ -320,16 +374,64 @@ void TestMemberStore::indexesAgreeWithScan()
                 reference.lines.clear();
             }
             break;
+        case 5:
+            if (random.bounded(20) == 0) {
+                store.SaveFile(path);
+                store.LoadFile(path);
+            }
+            break;
         default:
             break;
         }
-        for (const std::string& probe : names) {
-            QCOMPARE(store.FindName(probe), reference.findName(probe));
-            QCOMPARE(store.FindLine(probe), reference.findLine(probe));
-            QCOMPARE(store.FindLine(probe + "=1"), reference.findLine(probe + "=1"));
+        for (int probe = 0; probe < 3; ++probe) {
+            const std::string& text = names[random.bounded(static_cast<int>(names.size()))];
+            const std::string line = text + "=" + std::to_string(random.bounded(3));
+            if (store.FindName(text) != reference.findName(text) || store.FindLine(text) != reference.findLine(text)
+                || store.FindLine(line) != reference.findLine(line) || store.Count() != static_cast<int>(reference.lines.size()))
+                failure = "step " + std::to_string(step) + ", probe " + text;
         }
     }
+    QCOMPARE(failure, std::string());
     QCOMPARE(lines(store), reference.lines);
+}
+
+void TestMemberStore::largeStoresStayFast()
+{
+    // 100,000 cached profiles retagged and rewritten over and over, and a
+    // million numbers seen: every lookup must cost the same as in a small
+    // store, also right after a line in the middle was removed.
+    constexpr int kMembers = 100'000;
+    auto number = [](int i) { return std::to_string(1'000'000'000 + i); };
+    QElapsedTimer timer;
+    timer.start();
+    MemberStore flags;
+    MemberStore profiles;
+    for (int i = 0; i < kMembers; ++i) {
+        flags.Append(number(i) + "=1");
+        profiles.PutValue(number(i), "profile");
+    }
+    QRandomGenerator random(7);
+    bool right = true;
+    for (int tag = 0; tag < 50'000; ++tag) {
+        const std::string member = number(random.bounded(kMembers));
+        const int at = flags.FindName(member);
+        if (at >= 0)
+            flags.RemoveAt(at);
+        flags.Append(member + "=" + std::to_string(tag % 4));
+        right = right && flags.ValueOf(member) == std::to_string(tag % 4) && flags.Line(flags.Count() - 1) == member + "=" + std::to_string(tag % 4);
+        const std::string rewritten = number(random.bounded(kMembers));
+        const std::string profile = tag % 3 == 0 ? std::string() : "profile " + std::to_string(tag);
+        profiles.PutValue(rewritten, profile);
+        right = right && profiles.FindLine(rewritten + "=" + profile) == (profile.empty() ? -1 : profiles.FindName(rewritten));
+    }
+    MemberStore seen;
+    for (int i = 0; i < 1'000'000; ++i)
+        if (seen.FindLine(number(i % 700'000)) < 0)
+            seen.Append(number(i % 700'000));
+    QVERIFY(right);
+    QCOMPARE(flags.Count(), kMembers);
+    QCOMPARE(seen.Count(), 700'000);
+    QVERIFY2(timer.elapsed() < 60'000, "lookups on large stores scan or rebuild their indexes");
 }
 
 QTEST_APPLESS_MAIN(TestMemberStore)
