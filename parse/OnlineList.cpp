@@ -2,6 +2,15 @@
 
 #include "Text.h"
 
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr long long kWindow = 99999;
@@ -15,6 +24,78 @@ constexpr std::string_view kDecade = "\x91\xE3"; // 代
 constexpr std::string_view kYears = "\x8D\xCE";  // 歳
 constexpr std::string_view kNoProfile = "--Double Click--";
 
+// Finds the scan's markers ("<tr>", "<td>", "</td>", "</tr>") in the page
+// window. Every one of them begins with "<", so only the places of "<" are
+// compared with the marker; those are found 64 bytes at a time into a bit
+// mask, and the text between tags is passed over in bulk. The scan only moves
+// forward, so each search starts at or after the start of the one before.
+class MarkerSearch {
+public:
+    explicit MarkerSearch(std::string_view window)
+        : m_window(window)
+        , m_bits(openings(0))
+    {
+    }
+
+    // Offset of the first marker at or after from that lies wholly inside
+    // the window; npos when there is none.
+    std::size_t find(std::string_view marker, std::size_t from)
+    {
+        // A failed search leaves the block past the window's end, and the scan
+        // then asks again from the end (the rest emptied by a cut at 0).
+        if (from >= m_window.size())
+            return std::string_view::npos;
+        assert(from >= m_block && !marker.empty() && marker[0] == '<');
+        if (from >= m_block + kBlock) {
+            m_block = from - from % kBlock;
+            m_bits = openings(m_block);
+        }
+        if (from > m_block)
+            m_bits &= ~std::uint64_t(0) << (from - m_block);
+        for (;;) {
+            while (m_bits == 0) {
+                m_block += kBlock;
+                if (m_block >= m_window.size())
+                    return std::string_view::npos;
+                m_bits = openings(m_block);
+            }
+            const std::size_t at = m_block + static_cast<std::size_t>(std::countr_zero(m_bits));
+            if (marker.size() <= m_window.size() - at && std::memcmp(m_window.data() + at, marker.data(), marker.size()) == 0)
+                return at;
+            m_bits &= m_bits - 1;
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlock = 64;
+
+    // Bit i set when the byte at block + i is "<".
+    std::uint64_t openings(std::size_t block) const
+    {
+        const char* bytes = m_window.data() + block;
+        const std::size_t count = block < m_window.size() ? std::min(kBlock, m_window.size() - block) : 0;
+        std::uint64_t bits = 0;
+#if defined(__SSE2__)
+        if (count == kBlock) {
+            const __m128i open = _mm_set1_epi8('<');
+            for (std::size_t i = 0; i < kBlock; i += 16) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+                bits |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, open)))) << i;
+            }
+            return bits;
+        }
+#endif
+        for (std::size_t i = 0; i < count; ++i)
+            if (bytes[i] == '<')
+                bits |= std::uint64_t(1) << i;
+        return bits;
+    }
+
+    std::string_view m_window;
+    std::size_t m_block = 0;
+    std::uint64_t m_bits;
+};
+
 // The rest of the page window as the scan sees it. Cutting at a 1-based
 // position p makes the rest begin there; p = 0 (a failed search) or a
 // position past the end leaves nothing.
@@ -22,11 +103,18 @@ class Remainder {
 public:
     explicit Remainder(std::string_view window)
         : m_window(window)
+        , m_markers(window)
     {
     }
 
     std::string_view text() const { return m_window.substr(m_offset); }
-    std::size_t find(std::string_view marker) const { return qx::Pos(marker, text()); }
+
+    // 1-based position of marker in the rest, 0 when it is not there.
+    std::size_t find(std::string_view marker)
+    {
+        const std::size_t at = m_markers.find(marker, m_offset);
+        return at == std::string_view::npos ? 0 : at - m_offset + 1;
+    }
 
     void cutAt(std::size_t position)
     {
@@ -65,6 +153,7 @@ public:
 private:
     std::string_view m_window;
     std::size_t m_offset = 0;
+    MarkerSearch m_markers;
 };
 
 bool contains(std::string_view text, std::string_view marker)
@@ -126,7 +215,11 @@ int FaceFromValue(std::string_view value)
 
 bool PassesFilter(int filterMask, int face, std::string_view sex)
 {
-    if (face < 0 || face > 3 || (filterMask & (1 << face)) == 0)
+    // Only a face file written by hand holds other faces; like FaceFromValue
+    // they count as face 0, which also keeps the shift within the mask.
+    if (face < 0 || face > 3)
+        face = 0;
+    if ((filterMask & (1 << face)) == 0)
         return false;
     const bool female = filterMask & 16;
     const bool male = filterMask & 32;

@@ -51,7 +51,7 @@ int FaceFromValue(std::string_view value);
 
 // Whether a row of this face and sex is listed under the filter mask: bit
 // face for the face, and bits 4 (female) and 5 (male) for the sex, all sexes
-// when neither is set.
+// when neither is set. A face outside 0 to 3 counts as face 0.
 bool PassesFilter(int filterMask, int face, std::string_view sex);
 
 // The rows a fill lists, with their cached profiles, faces and new marks;

@@ -46,8 +46,13 @@ class TestOnlineList : public QObject {
 private slots:
     void scan_data();
     void scan();
+    void windowEndsAt99999BytesFromTable_data();
     void windowEndsAt99999BytesFromTable();
+    void markersFoundAtEveryBlockOffset_data();
+    void markersFoundAtEveryBlockOffset();
     void scanIsOnePassOverLargePages();
+    void filter_data();
+    void filter();
     void fill_data();
     void fill();
     void hiddenRowIsNewWhenFirstListed();
@@ -109,19 +114,51 @@ void TestOnlineList::scan()
     QCOMPARE(::scan(page), rows);
 }
 
+void TestOnlineList::windowEndsAt99999BytesFromTable_data()
+{
+    // The second row's last "</td>" ends at the window's last byte, or is
+    // pushed over that edge by overrun bytes.
+    QTest::addColumn<int>("overrun");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("row ending at the last byte is listed") << 0 << 2;
+    QTest::newRow("row crossing the end by one byte is not") << 1 << 1;
+    QTest::newRow("marker starting at the last byte is not found") << 4 << 1;
+    QTest::newRow("marker wholly beyond the window is not found") << 5 << 1;
+}
+
 void TestOnlineList::windowEndsAt99999BytesFromTable()
 {
-    // The second row's "</td>" of its sixth cell ends exactly at the window's
-    // last byte in the first page, one byte beyond it in the second.
-    for (const int shift : {0, 1}) {
-        QByteArray page = "HTTP/1.0 200 OK\r\n\r\nxx" + QByteArray(kHead) + member("0000000001");
-        const QByteArray second = "<tr><td></td><td>2</td><td></td><td></td><td></td><td>T</td>";
-        const qsizetype tableAt = page.indexOf("table");
-        const qsizetype padding = 99999 - (page.size() - tableAt) - second.size() + shift;
-        page += QByteArray(padding, ' ') + second + "</tr>";
-        const QByteArray rows = ::scan(page);
-        QCOMPARE(rows.count('\n'), shift == 0 ? 2 : 1);
+    QFETCH(int, overrun);
+    QFETCH(int, rows);
+    QByteArray page = "HTTP/1.0 200 OK\r\n\r\nxx" + QByteArray(kHead) + member("0000000001");
+    const QByteArray second = "<tr><td></td><td>2</td><td></td><td></td><td></td><td>T</td>";
+    const qsizetype tableAt = page.indexOf("table");
+    const qsizetype padding = 99999 - (page.size() - tableAt) - second.size() + overrun;
+    page += QByteArray(padding, ' ') + second + "</tr>";
+    QCOMPARE(::scan(page).count('\n'), rows);
+}
+
+void TestOnlineList::markersFoundAtEveryBlockOffset_data()
+{
+    // The scan looks for "<" many bytes at a time; moving the rows by every
+    // offset up to past such a block puts each marker across each boundary,
+    // a cell's "</td>" in the same block as its "<td>" or the next one.
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QByteArray>("rows");
+    const QByteArray rows = "0000000001|" FREE "|" MALE "|20" DECADE "|" PLACE "|" THEME "\n"
+                            "2|" BUSY "|" UNKNOWN "|" YEARS "|a<b|\n";
+    for (int shift = 0; shift <= 130; ++shift) {
+        const QByteArray page = kHead + QByteArray(shift, '<') + member("0000000001") +
+                                "<tr><td><</td><td>2</td><td></td><td><<</td><td>a<b</td><td></td></tr><";
+        QTest::addRow("rows moved by %d bytes", shift) << page << rows;
     }
+}
+
+void TestOnlineList::markersFoundAtEveryBlockOffset()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QByteArray, rows);
+    QCOMPARE(::scan(page), rows);
 }
 
 void TestOnlineList::scanIsOnePassOverLargePages()
@@ -133,6 +170,31 @@ void TestOnlineList::scanIsOnePassOverLargePages()
         page += member(QByteArray::number(page.size()));
     page += QByteArray(5'000'000, 'x');
     QCOMPARE(::scan(page).count('\n'), page.count("</tr>") - 1);
+}
+
+void TestOnlineList::filter_data()
+{
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("face");
+    QTest::addColumn<QByteArray>("sex");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("face bit set, no sex bit") << 2 << 1 << QByteArray(UNKNOWN) << true;
+    QTest::newRow("face bit clear") << 13 << 1 << QByteArray(MALE) << false;
+    QTest::newRow("female bit, female") << 17 << 0 << QByteArray(FEMALE) << true;
+    QTest::newRow("female bit, male") << 17 << 0 << QByteArray(MALE) << false;
+    QTest::newRow("both sex bits, unknown sex") << 49 << 0 << QByteArray(UNKNOWN) << false;
+    QTest::newRow("negative face counts as face 0") << 1 << -1 << QByteArray(MALE) << true;
+    QTest::newRow("face 32 counts as face 0") << 2 << 32 << QByteArray(MALE) << false;
+    QTest::newRow("face 4 counts as face 0, not the female bit") << 16 << 4 << QByteArray(FEMALE) << false;
+}
+
+void TestOnlineList::filter()
+{
+    QFETCH(int, mask);
+    QFETCH(int, face);
+    QFETCH(QByteArray, sex);
+    QFETCH(bool, listed);
+    QCOMPARE(PassesFilter(mask, face, sex.toStdString()), listed);
 }
 
 void TestOnlineList::fill_data()
