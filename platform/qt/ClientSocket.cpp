@@ -27,8 +27,11 @@ struct ErrnoMapping {
     int winsock;
 };
 
+// Windows Sockets numbers are 10000 plus the classic BSD error numbers, which
+// agree with the system's only below 35; so every number is placed by name,
+// and the few errors without a Windows twin go to the nearest meaning.
 constexpr ErrnoMapping kErrnoTable[] = {
-    {EINTR, 10004}, {EBADF, 10009}, {EACCES, 10013}, {EFAULT, 10014}, {EINVAL, 10022}, {EMFILE, 10024},
+    {EPERM, 10013}, {ENOMEM, 10055}, {ENFILE, 10024}, {EINTR, 10004}, {EBADF, 10009}, {EACCES, 10013}, {EFAULT, 10014}, {EINVAL, 10022}, {EMFILE, 10024},
     {EAGAIN, 10035}, {EINPROGRESS, 10036}, {EALREADY, 10037}, {ENOTSOCK, 10038}, {EDESTADDRREQ, 10039},
     {EMSGSIZE, 10040}, {EPROTOTYPE, 10041}, {ENOPROTOOPT, 10042}, {EPROTONOSUPPORT, 10043},
     {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045}, {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047},
@@ -68,7 +71,8 @@ int WinsockError(int systemError)
     for (const ErrnoMapping& m : kErrnoTable)
         if (m.system == systemError)
             return m.winsock;
-    return 10000 + systemError;
+    return 10000 + systemError; // unknown to both numberings: still recognisable
+
 }
 
 std::string SocketErrorText(int code, const char* api)
@@ -104,12 +108,16 @@ std::string TCustomWinSocket::ReceiveText()
     std::string received;
     if (c.m_state != TClientSocket::State::Connected)
         return received;
+    // A peer that sends as fast as it is read would keep this loop going for
+    // ever; past the bound the rest waits for the next read event, which
+    // follows at once because the bytes are still there.
+    constexpr std::size_t kMaxPerCall = 1 << 20;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::recv(c.m_fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             received.append(buffer, static_cast<std::size_t>(n));
-            if (static_cast<std::size_t>(n) < sizeof buffer)
+            if (static_cast<std::size_t>(n) < sizeof buffer || received.size() >= kMaxPerCall)
                 break;
             continue;
         }
@@ -178,24 +186,33 @@ void TClientSocket::SetActive(bool active)
 void TClientSocket::open()
 {
     ++m_generation;
+    in_addr_t address = INADDR_NONE;
+    if (m_host.empty()) {
+        if (!m_address.empty())
+            address = ::inet_addr(m_address.c_str());
+        if (address == INADDR_NONE)
+            throw Error(SocketErrorText(kAddressNotAvailable, "connect"));
+    }
+    m_active = true;
+    // The socket comes first, so that a close during the name lookup is a
+    // close of a connection and reported as one.
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_fd < 0) {
+        const int code = WinsockError(errno);
+        release();
+        throw Error(SocketErrorText(code, "socket"));
+    }
     if (!m_host.empty()) {
-        m_active = true;
         m_state = State::LookingUp;
         m_lookupId = QHostInfo::lookupHost(QString::fromLatin1(m_host.data(), static_cast<qsizetype>(m_host.size())), this,
                                            SLOT(lookedUp(QHostInfo)));
         return;
     }
-    const in_addr_t address = m_address.empty() ? INADDR_NONE : ::inet_addr(m_address.c_str());
-    if (address == INADDR_NONE)
-        throw Error(SocketErrorText(kAddressNotAvailable, "connect"));
-    m_active = true;
     if (const int code = startConnect(address)) {
         // Refused on the spot: what was begun is closed, then the caller
         // hears of it.
-        const bool hadSocket = m_fd >= 0;
         release();
-        if (hadSocket)
-            fireDisconnect();
+        fireDisconnect();
         throw Error(SocketErrorText(code, "connect"));
     }
 }
@@ -205,22 +222,20 @@ void TClientSocket::lookedUp(const QHostInfo& info)
     if (info.lookupId() != m_lookupId)
         return; // a lookup of an earlier opening
     m_lookupId = -1;
-    int error = info.error() == QHostInfo::NoError ? kHostNotFound : info.error() == QHostInfo::HostNotFound ? kHostNotFound : kTryAgain;
-    std::uint32_t address = 0;
+    std::uint32_t address = INADDR_NONE;
     for (const QHostAddress& a : info.addresses()) {
         if (a.protocol() == QAbstractSocket::IPv4Protocol) {
             address = htonl(a.toIPv4Address());
-            error = 0;
             break;
         }
     }
-    if (error != 0) {
+    if (address == INADDR_NONE) {
         // The name cannot be resolved: the component closes, then the
         // failure reaches the error box from the event loop.
-        QPointer<TClientSocket> alive(this);
+        const int code = info.error() == QHostInfo::NoError || info.error() == QHostInfo::HostNotFound ? kHostNotFound : kTryAgain;
         release();
         fireDisconnect();
-        HandleException(Error(SocketErrorText(error, "ASync Lookup")));
+        HandleException(Error(SocketErrorText(code, "ASync Lookup")));
         return;
     }
     if (const int code = startConnect(address)) {
@@ -231,9 +246,6 @@ void TClientSocket::lookedUp(const QHostInfo& info)
 
 int TClientSocket::startConnect(std::uint32_t address)
 {
-    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (m_fd < 0)
-        return WinsockError(errno);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(static_cast<std::uint16_t>(m_port & 0xFFFF));
@@ -270,8 +282,9 @@ void TClientSocket::connectReady()
     m_state = State::Connected;
     m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &TClientSocket::readReady);
-    if (OnConnect)
-        OnConnect(this, &m_socket);
+    // Handlers run from copies: a handler may assign its own event anew.
+    if (SocketNotifyEvent handler = OnConnect)
+        handler(this, &m_socket);
 }
 
 void TClientSocket::readReady()
@@ -284,8 +297,8 @@ void TClientSocket::readReady()
     char peek = 0;
     const ssize_t n = available > 0 ? 1 : ::recv(m_fd, &peek, 1, MSG_PEEK);
     if (n > 0) {
-        if (OnRead)
-            OnRead(this, &m_socket);
+        if (SocketNotifyEvent handler = OnRead)
+            handler(this, &m_socket);
         else
             m_socket.ReceiveText(); // nobody listens: don't let the bytes pile up
         return;
@@ -343,8 +356,8 @@ bool TClientSocket::reportError(ErrorEvent event, int code)
     const std::uint64_t generation = m_generation;
     QPointer<TClientSocket> alive(this);
     int errorCode = code;
-    if (OnError)
-        OnError(this, &m_socket, event, errorCode);
+    if (SocketErrorEvent handler = OnError)
+        handler(this, &m_socket, event, errorCode);
     if (errorCode != 0)
         HandleException(Error(SocketErrorText(errorCode, event == ErrorEvent::Connect ? "connect" : event == ErrorEvent::Send ? "send" : "recv")));
     return alive && generation == m_generation;
@@ -352,8 +365,8 @@ bool TClientSocket::reportError(ErrorEvent event, int code)
 
 void TClientSocket::fireDisconnect()
 {
-    if (OnDisconnect)
-        OnDisconnect(this, &m_socket);
+    if (SocketNotifyEvent handler = OnDisconnect)
+        handler(this, &m_socket);
 }
 
 } // namespace qx

@@ -35,7 +35,8 @@ public:
     // Writes what the connection takes now and returns that count, or -1
     // after a failed write, which runs OnError and then OnDisconnect first.
     int SendText(const std::string& text);
-    // Every byte that has arrived so far, possibly none; a failed read runs
+    // The bytes that have arrived so far, possibly none, at most 1 MiB of
+    // them (a read event follows for the rest); a failed read runs
     // OnError and then OnDisconnect first.
     std::string ReceiveText();
     void Close();
@@ -73,10 +74,12 @@ public:
     bool Active() const { return m_active; }
     // true starts opening and returns at once; a failure found before the
     // attempt is under way throws qx::Error, after OnDisconnect when a
-    // connection had already been made. true on an active component does
-    // nothing; false closes.
+    // socket had already been made (every opening makes its socket before
+    // the name lookup). true on an active component does nothing; false
+    // closes.
     void SetActive(bool active);
-    // Ends the connection; OnDisconnect runs when there was one.
+    // Ends the connection, also one still looking up its host or broken;
+    // OnDisconnect runs when there was a socket. Safe from inside a handler.
     void Close();
 
     TCustomWinSocket* Socket() { return &m_socket; }
