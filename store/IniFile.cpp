@@ -3,6 +3,7 @@
 #include "AnsiText.h"
 #include "Error.h"
 #include "FileContents.h"
+#include "FileNames.h"
 #include "Text.h"
 
 namespace {
@@ -37,14 +38,21 @@ bool splitEntry(std::string_view line, std::string_view& key, std::string_view& 
     return true;
 }
 
+std::string_view firstLineOf(std::string_view text)
+{
+    return text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3)));
+}
+
 } // namespace
 
 IniFile::IniFile(std::string path)
     : m_path(std::move(path))
 {
     const std::optional<std::string> bytes = qx::ReadFileContents(m_path);
-    if (!bytes)
+    if (!bytes) {
+        m_unreadable = qx::FileExists(m_path);
         return;
+    }
     const std::string_view text(*bytes);
     std::size_t start = 0;
     while (start < text.size()) {
@@ -120,12 +128,12 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSection(std::strin
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     std::string entry;
-    entry.append(key).append("=").append(value);
+    entry.append(firstLineOf(key)).append("=").append(firstLineOf(value));
     int header = findSection(section);
     if (header < 0) {
         if (!m_lines.empty() && m_lines.back().ending.empty())
             m_lines.back().ending = "\r\n";
-        m_lines.push_back({"[" + std::string(section) + "]", "\r\n"});
+        m_lines.push_back({"[" + std::string(firstLineOf(section)) + "]", "\r\n"});
         header = static_cast<int>(m_lines.size()) - 1;
     }
     const int at = findKey(header, key);
@@ -153,6 +161,6 @@ std::string IniFile::Contents() const
 
 void IniFile::UpdateFile() const
 {
-    if (qx::ReplaceFileContents(m_path, Contents()) != qx::ReplaceResult::Replaced)
+    if (m_unreadable || qx::ReplaceFileContents(m_path, Contents()) != qx::ReplaceResult::Replaced)
         throw qx::Error(qx::FormatMessage(kCannotWrite, m_path));
 }

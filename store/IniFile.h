@@ -24,8 +24,12 @@ public:
 
     // Replaces the key's value where it stands, or adds the key at the end of
     // its section, adding the section at the end of the file when needed.
+    // A line holds one value: the value is cut before a CR, LF or NUL, which
+    // would otherwise start lines of their own in the file.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
-    // Writes the file in one step; throws qx::Error "%s に書き込めません".
+    // Writes the file in one step; throws qx::Error "%s に書き込めません",
+    // also when the file exists but could not be read, since writing it then
+    // would lose the lines the program does not own.
     void UpdateFile() const;
 
     const std::string& Path() const { return m_path; }
@@ -45,4 +49,5 @@ private:
 
     std::string m_path;
     std::vector<Line> m_lines;
+    bool m_unreadable = false;
 };

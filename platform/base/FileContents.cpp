@@ -56,6 +56,12 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     const auto slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // A file its owner has made read-only is refused, as writing it in place
+    // would be; the rename alone would replace it regardless.
+    struct stat old {};
+    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && ::access(path.c_str(), W_OK) != 0)
+        return ReplaceResult::CannotCreate;
     std::string temporary = directory + "/." + name + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
@@ -63,8 +69,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
 
     // Keep the permissions of the file being replaced; a new file gets the
     // usual ones.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    if (replacing)
         ::fchmod(fd, old.st_mode & 07777);
     else {
         const mode_t mask = ::umask(0);
