@@ -45,6 +45,8 @@ quint16 closedPort()
 }
 
 constexpr int kWait = 10000;
+// Name lookups go through the system's resolver, which may wait for servers.
+constexpr int kLookupWait = 60000;
 
 } // namespace
 
@@ -58,11 +60,16 @@ private slots:
     void hostNameIsResolved();
     void refusedGivesErrorOnly();
     void resetByPeer();
+    void failedWriteReportsInsideTheCall();
+    void refusedOnTheSpotClosesThenRaises();
     void noEndpointRaisesAtOnce();
     void endpointFixedWhileActive();
     void unresolvableNameReachesErrorBox();
     void handlersCopiedToAnotherComponent();
     void destroyingOpenComponentCallsNothing();
+    void abandonedLookup_data();
+    void abandonedLookup();
+    void closingInsideHandlerIsSafe_data();
     void closingInsideHandlerIsSafe();
 };
 
@@ -79,6 +86,9 @@ void TestClientSocket::winsockNumbers_data()
     QTest::newRow("aborted") << ECONNABORTED << 10053;
     QTest::newRow("address not available") << EADDRNOTAVAIL << 10049;
     QTest::newRow("not connected") << ENOTCONN << 10057;
+    QTest::newRow("address family not supported") << EAFNOSUPPORT << 10047;
+    QTest::newRow("blocked by a firewall rule is access denied") << EPERM << 10013;
+    QTest::newRow("out of memory is out of buffers") << ENOMEM << 10055;
 }
 
 void TestClientSocket::winsockNumbers()
@@ -107,14 +117,18 @@ void TestClientSocket::exchangeAndPeerClose()
     QTcpSocket* peer = server.nextPendingConnection();
     QByteArray request;
     QTRY_VERIFY_WITH_TIMEOUT((request += peer->readAll()) == "hello", kWait);
+    std::string sent;
     for (int i = 0; i < 5; ++i) {
-        peer->write("part" + QByteArray::number(i) + ";");
+        const QByteArray part = "part" + QByteArray::number(i) + ";";
+        sent += part.toStdString();
+        peer->write(part);
         peer->flush();
-        QTest::qWait(20);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.received, sent, kWait); // one read event per part at least
     }
     peer->disconnectFromHost();
     QTRY_VERIFY_WITH_TIMEOUT(recorder.ended(), kWait);
     QCOMPARE(recorder.received, std::string("part0;part1;part2;part3;part4;"));
+    QVERIFY(recorder.events.count("read") >= 5);
     QCOMPARE(recorder.events.first(), QStringLiteral("connect"));
     QCOMPARE(recorder.events.last(), QStringLiteral("disconnect"));
     QCOMPARE(recorder.events.count("disconnect"), 1);
@@ -168,12 +182,60 @@ void TestClientSocket::resetByPeer()
     QVERIFY(server.waitForNewConnection(kWait));
     QTcpSocket* peer = server.nextPendingConnection();
     QTRY_VERIFY_WITH_TIMEOUT(recorder.events.contains("connect"), kWait);
+    peer->write("some bytes");
+    peer->flush();
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.received, std::string("some bytes"), kWait);
     linger hard{1, 0};
     ::setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     peer->abort();
     QTRY_VERIFY_WITH_TIMEOUT(recorder.ended(), kWait);
     QCOMPARE(recorder.events.last(), QStringLiteral("error 10054"));
     QVERIFY(!recorder.events.contains("disconnect"));
+    QVERIFY(socket.Active()); // broken, not closed: closing is up to the handlers
+    socket.Close();
+    QVERIFY(!socket.Active());
+}
+
+void TestClientSocket::failedWriteReportsInsideTheCall()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    TClientSocket socket(nullptr);
+    Recorder recorder;
+    recorder.attach(socket);
+    socket.OnRead = [&](QObject*, TCustomWinSocket* s) {
+        recorder.events << "read";
+        const int sent = s->SendText("answer");
+        recorder.events << QStringLiteral("sent %1").arg(sent);
+    };
+    socket.SetAddress("127.0.0.1");
+    socket.SetPort(server.serverPort());
+    socket.SetActive(true);
+    QVERIFY(server.waitForNewConnection(kWait));
+    QTcpSocket* peer = server.nextPendingConnection();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.events.contains("connect"), kWait);
+    // The bytes and the reset are both there before the component looks.
+    peer->write("x");
+    peer->flush();
+    linger hard{1, 0};
+    ::setsockopt(static_cast<int>(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    peer->abort();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.events.size() >= 5, kWait);
+    QCOMPARE(recorder.events, (QStringList{"connect", "read", "error 10054", "disconnect", "sent -1"}));
+    QVERIFY(!socket.Active());
+}
+
+void TestClientSocket::refusedOnTheSpotClosesThenRaises()
+{
+    // No route takes a stream to a multicast group: the attempt fails at once.
+    TClientSocket socket(nullptr);
+    Recorder recorder;
+    recorder.attach(socket);
+    socket.SetAddress("224.0.0.1");
+    socket.SetPort(80);
+    QVERIFY_THROWS_EXCEPTION(Error, socket.SetActive(true));
+    QCOMPARE(recorder.events, QStringList{"disconnect"});
+    QVERIFY(!socket.Active());
 }
 
 void TestClientSocket::noEndpointRaisesAtOnce()
@@ -218,7 +280,7 @@ void TestClientSocket::unresolvableNameReachesErrorBox()
     socket.SetHost("nowhere.invalid");
     socket.SetPort(80);
     socket.SetActive(true);
-    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), std::size_t(1), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), std::size_t(1), kLookupWait);
     SetErrorBoxHook({});
     QVERIFY(shown[0].find("ASync Lookup") != std::string::npos);
     QVERIFY(shown[0].find("1100") != std::string::npos);
@@ -264,30 +326,95 @@ void TestClientSocket::destroyingOpenComponentCallsNothing()
     QVERIFY(recorder.events.isEmpty());
 }
 
+void TestClientSocket::abandonedLookup_data()
+{
+    QTest::addColumn<bool>("destroy");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("closed: the socket it had is reported closed") << false << QStringList{"disconnect"};
+    QTest::newRow("destroyed: nothing is reported") << true << QStringList{};
+}
+
+void TestClientSocket::abandonedLookup()
+{
+    QFETCH(bool, destroy);
+    QFETCH(QStringList, events);
+    const std::string name = destroy ? "destroyed-lookup.invalid" : "closed-lookup.invalid";
+    std::vector<std::string> shown;
+    SetErrorBoxHook([&](const std::string& text) { shown.push_back(text); });
+    Recorder recorder;
+    auto* abandoned = new TClientSocket(nullptr);
+    recorder.attach(*abandoned);
+    abandoned->SetHost(name);
+    abandoned->SetPort(80);
+    abandoned->SetActive(true);
+    if (destroy)
+        delete abandoned;
+    else
+        abandoned->Close();
+    // A second lookup of the same name: once its failure is shown, the first
+    // one's would have been too.
+    TClientSocket witness(nullptr);
+    witness.SetHost(name);
+    witness.SetPort(80);
+    witness.SetActive(true);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), std::size_t(1), kLookupWait);
+    QCoreApplication::processEvents();
+    SetErrorBoxHook({});
+    QCOMPARE(shown.size(), std::size_t(1));
+    QCOMPARE(recorder.events, events);
+    if (!destroy) {
+        QVERIFY(!abandoned->Active());
+        delete abandoned;
+    }
+}
+
+void TestClientSocket::closingInsideHandlerIsSafe_data()
+{
+    QTest::addColumn<QString>("closingIn");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("connect") << "connect" << QStringList{"connect", "disconnect"};
+    QTest::newRow("read") << "read" << QStringList{"connect", "read", "disconnect"};
+    QTest::newRow("disconnect") << "disconnect" << QStringList{"connect", "read", "disconnect"};
+}
+
+// The handler closes its own connection and lets its component go, as a
+// profile connection does.
 void TestClientSocket::closingInsideHandlerIsSafe()
 {
+    QFETCH(QString, closingIn);
+    QFETCH(QStringList, events);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost));
     auto* socket = new TClientSocket(nullptr);
     QPointer<TClientSocket> alive(socket);
-    QStringList events;
-    socket->OnConnect = [&](QObject*, TCustomWinSocket*) { events << "connect"; };
-    socket->OnRead = [&](QObject* sender, TCustomWinSocket* s) {
-        events << "read";
-        s->ReceiveText();
-        s->Close();
-        sender->deleteLater();
+    QStringList seen;
+    auto event = [&](const QString& name, QObject* sender, TCustomWinSocket* s) {
+        seen << name;
+        if (name == "read")
+            s->ReceiveText();
+        if (name == closingIn) {
+            s->Close();
+            sender->deleteLater();
+        }
     };
-    socket->OnDisconnect = [&](QObject*, TCustomWinSocket*) { events << "disconnect"; };
+    socket->OnConnect = [&](QObject* sender, TCustomWinSocket* s) { event("connect", sender, s); };
+    socket->OnRead = [&](QObject* sender, TCustomWinSocket* s) { event("read", sender, s); };
+    socket->OnDisconnect = [&](QObject* sender, TCustomWinSocket* s) { event("disconnect", sender, s); };
     socket->SetAddress("127.0.0.1");
     socket->SetPort(server.serverPort());
     socket->SetActive(true);
     QVERIFY(server.waitForNewConnection(kWait));
     QTcpSocket* peer = server.nextPendingConnection();
-    peer->write("x");
-    peer->flush();
+    QTRY_VERIFY_WITH_TIMEOUT(seen.contains("connect"), kWait);
+    if (alive) {
+        peer->write("x");
+        peer->flush();
+        QTRY_VERIFY_WITH_TIMEOUT(!alive || seen.contains("read"), kWait);
+        peer->disconnectFromHost();
+    }
     QTRY_VERIFY_WITH_TIMEOUT(alive.isNull(), kWait);
-    QCOMPARE(events, (QStringList{"connect", "read", "disconnect"}));
+    seen.removeDuplicates();
+    QCOMPARE(seen, events);
 }
 
 QTEST_MAIN(TestClientSocket)
