@@ -5,7 +5,9 @@
 #include "Error.h"
 
 #include <QHostInfo>
+#include <QList>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -222,14 +224,10 @@ void TClientSocket::lookedUp(const QHostInfo& info)
     if (info.lookupId() != m_lookupId)
         return; // a lookup of an earlier opening
     m_lookupId = -1;
-    std::uint32_t address = INADDR_NONE;
-    for (const QHostAddress& a : info.addresses()) {
-        if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-            address = htonl(a.toIPv4Address());
-            break;
-        }
-    }
-    if (address == INADDR_NONE) {
+    const QList<QHostAddress> addresses = info.addresses();
+    const auto ipv4 = std::find_if(addresses.begin(), addresses.end(),
+                                   [](const QHostAddress& a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
+    if (ipv4 == addresses.end()) {
         // The name cannot be resolved: the component closes, then the
         // failure reaches the error box from the event loop.
         const int code = info.error() == QHostInfo::NoError || info.error() == QHostInfo::HostNotFound ? kHostNotFound : kTryAgain;
@@ -238,7 +236,7 @@ void TClientSocket::lookedUp(const QHostInfo& info)
         HandleException(Error(SocketErrorText(code, "ASync Lookup")));
         return;
     }
-    if (const int code = startConnect(address)) {
+    if (const int code = startConnect(htonl(ipv4->toIPv4Address()))) {
         release();
         reportError(ErrorEvent::Connect, code);
     }
@@ -251,11 +249,9 @@ int TClientSocket::startConnect(std::uint32_t address)
     peer.sin_port = htons(static_cast<std::uint16_t>(m_port & 0xFFFF));
     peer.sin_addr.s_addr = address;
     m_state = State::Connecting;
-    int result;
-    do
-        result = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
-    while (result < 0 && errno == EINTR);
-    if (result < 0 && errno != EINPROGRESS)
+    // An interrupted attempt goes on in the background like one in progress.
+    const int result = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+    if (result < 0 && errno != EINPROGRESS && errno != EINTR)
         return WinsockError(errno);
     // Writable means the attempt has ended, one way or the other.
     m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
