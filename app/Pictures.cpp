@@ -3,25 +3,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
 const QColor kOutline(0, 0, 0);
-
-void face(QPainter& p, const QColor& colour)
-{
-    p.setPen(QPen(kOutline, 1.0));
-    p.setBrush(colour);
-    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-}
-
-void eyes(QPainter& p)
-{
-    p.setPen(Qt::NoPen);
-    p.setBrush(kOutline);
-    p.drawEllipse(QRectF(4.6, 5.6, 1.8, 2.0));
-    p.drawEllipse(QRectF(9.6, 5.6, 1.8, 2.0));
-}
 
 void line(QPainter& p, qreal x1, qreal y1, qreal x2, qreal y2, qreal width = 1.0, const QColor& colour = kOutline)
 {
@@ -29,53 +16,88 @@ void line(QPainter& p, qreal x1, qreal y1, qreal x2, qreal y2, qreal width = 1.0
     p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
 
-void arcMouth(QPainter& p, bool smile)
+// Mirrors a point of the left half of a face onto the right half.
+QPointF mirrored(const QPointF& point)
 {
-    p.setPen(QPen(kOutline, 1.0, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    if (smile)
-        p.drawArc(QRectF(4.5, 6.5, 7, 5), 200 * 16, 140 * 16);
-    else
-        p.drawArc(QRectF(4.5, 10.5, 7, 5), 30 * 16, 120 * 16);
+    return {16 - point.x(), point.y()};
 }
 
-void neutral(QPainter& p)
-{
-    face(p, QColor(60, 190, 60));
-    line(p, 4, 4.2, 6.5, 4.2);
-    line(p, 9.5, 4.2, 12, 4.2);
-    eyes(p);
-    line(p, 5, 11, 11, 11);
-}
-
-void friendly(QPainter& p)
-{
-    face(p, QColor(250, 220, 40));
-    p.setPen(QPen(kOutline, 1.0, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(3.8, 3.0, 3.2, 2.4), 20 * 16, 140 * 16);
-    p.drawArc(QRectF(9.0, 3.0, 3.2, 2.4), 20 * 16, 140 * 16);
-    eyes(p);
-    arcMouth(p, true);
-}
-
-void hostile(QPainter& p)
-{
-    face(p, QColor(230, 50, 40));
-    line(p, 3.8, 3.8, 6.8, 5.4);
-    line(p, 12.2, 3.8, 9.2, 5.4);
-    eyes(p);
-    arcMouth(p, false);
-}
-
-void loathed(QPainter& p)
-{
-    face(p, QColor(70, 120, 230));
-    for (const qreal x : {5.5, 10.5}) {
-        line(p, x - 1.3, 5.2, x + 1.3, 7.8);
-        line(p, x - 1.3, 7.8, x + 1.3, 5.2);
+// The features of a face run through pixel centres; at 16 pixels they are
+// drawn unsmoothed so that each stroke covers whole pixels instead of a grey
+// smear, and larger renditions are smoothed.
+class FacePainter {
+public:
+    FacePainter(QPainter& painter, bool crisp, const QColor& colour)
+        : m_p(painter)
+    {
+        m_p.setPen(QPen(kOutline, 1.0));
+        m_p.setBrush(colour);
+        m_p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+        m_p.setRenderHint(QPainter::Antialiasing, !crisp);
+        m_p.setBrush(Qt::NoBrush);
+        m_p.setPen(QPen(kOutline, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     }
-    arcMouth(p, false);
+
+    // A stroke on the left half and its mirror image on the right half.
+    void pair(std::initializer_list<QPointF> left)
+    {
+        std::vector<QPointF> right;
+        for (const QPointF& point : left)
+            right.push_back(mirrored(point));
+        m_p.drawPolyline(left.begin(), int(left.size()));
+        m_p.drawPolyline(right.data(), int(right.size()));
+    }
+
+    // A stroke drawn once, symmetric in itself.
+    void stroke(std::initializer_list<QPointF> points) { m_p.drawPolyline(points.begin(), int(points.size())); }
+
+    void eyes()
+    {
+        m_p.save();
+        m_p.setPen(Qt::NoPen);
+        m_p.setBrush(kOutline);
+        m_p.drawRect(QRectF(5, 6, 1, 2));
+        m_p.drawRect(QRectF(10, 6, 1, 2));
+        m_p.restore();
+    }
+
+    void smile() { stroke({{4.5, 9.5}, {5.5, 10.5}, {6.5, 11.5}, {9.5, 11.5}, {10.5, 10.5}, {11.5, 9.5}}); }
+    void frown() { stroke({{4.5, 12.5}, {5.5, 11.5}, {6.5, 10.5}, {9.5, 10.5}, {10.5, 11.5}, {11.5, 12.5}}); }
+
+private:
+    QPainter& m_p;
+};
+
+void neutral(QPainter& p, bool crisp)
+{
+    FacePainter face(p, crisp, QColor(70, 200, 70));
+    face.pair({{4.5, 4.5}, {6.5, 4.5}});
+    face.eyes();
+    face.stroke({{5.5, 10.5}, {10.5, 10.5}});
+}
+
+void friendly(QPainter& p, bool crisp)
+{
+    FacePainter face(p, crisp, QColor(255, 225, 40));
+    face.pair({{4.5, 4.5}, {5.5, 3.5}, {6.5, 4.5}});
+    face.eyes();
+    face.smile();
+}
+
+void hostile(QPainter& p, bool crisp)
+{
+    FacePainter face(p, crisp, QColor(235, 55, 45));
+    face.pair({{3.5, 3.5}, {4.5, 4.5}, {6.5, 5.5}});
+    face.eyes();
+    face.frown();
+}
+
+void loathed(QPainter& p, bool crisp)
+{
+    FacePainter face(p, crisp, QColor(70, 125, 235));
+    face.pair({{4.5, 5.5}, {6.5, 7.5}});
+    face.pair({{4.5, 7.5}, {6.5, 5.5}});
+    face.frown();
 }
 
 void sexSign(QPainter& p, bool female)
@@ -111,8 +133,8 @@ void refresh(QPainter& p)
     p.setBrush(red);
     p.drawPath(head);
     p.setBrush(kOutline);
-    p.drawRect(QRectF(7.2, 4.6, 1.6, 4.6));
-    p.drawRect(QRectF(7.2, 10.2, 1.6, 1.6));
+    p.drawRect(QRectF(7, 4, 2, 5));
+    p.drawRect(QRectF(7, 10, 2, 2));
 }
 
 void pencil(QPainter& p)
@@ -120,10 +142,10 @@ void pencil(QPainter& p)
     // Crumbs of rubbed-out lead below the eraser end.
     p.setPen(Qt::NoPen);
     p.setBrush(kOutline);
-    for (const QPointF& c : {QPointF(1.5, 12.5), QPointF(3.5, 14.8), QPointF(0.8, 15.0), QPointF(5.8, 14.8), QPointF(2.2, 10.4)})
-        p.drawRect(QRectF(c, QSizeF(1.1, 1.1)));
+    for (const QPoint& c : {QPoint(1, 10), QPoint(0, 13), QPoint(2, 15), QPoint(4, 14), QPoint(6, 15)})
+        p.drawRect(QRectF(c, QSizeF(1, 1)));
     p.save();
-    p.translate(8, 8);
+    p.translate(9, 7);
     p.rotate(-45);
     const QRectF body(-5.5, -2.2, 9.5, 4.4);
     p.setPen(QPen(kOutline, 0.8));
@@ -145,23 +167,17 @@ void pencil(QPainter& p)
 
 void dart(QPainter& p)
 {
-    QPainterPath arrow;
-    arrow.moveTo(8.5, 0.8);   // point
-    arrow.lineTo(14.2, 14.6); // right wing
-    arrow.lineTo(8.6, 10.6);  // notch
-    arrow.lineTo(1.6, 14.8);  // tail, lower left
-    arrow.closeSubpath();
+    const QPointF point(9.6, 0.8);
+    const QPointF wing(14.6, 13.4);
+    const QPointF notch(8.6, 10.2);
+    const QPointF tail(1.6, 14.6);
     p.setPen(QPen(kOutline, 0.9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(QColor(230, 40, 200));
-    p.drawPath(arrow);
-    QPainterPath shade;
-    shade.moveTo(8.5, 0.8);
-    shade.lineTo(14.2, 14.6);
-    shade.lineTo(8.6, 10.6);
-    shade.closeSubpath();
+    p.setBrush(QColor(235, 45, 205));
+    p.drawPolygon(QPolygonF({point, wing, notch, tail}));
+    // The facet along the lower right edge lies in shadow.
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(110, 20, 110));
-    p.drawPath(shade);
+    p.setBrush(QColor(105, 20, 110));
+    p.drawPolygon(QPolygonF({point + QPointF(0, 1.4), wing + QPointF(-0.8, -0.4), notch + QPointF(0.4, -0.4)}));
 }
 
 void bulb(QPainter& p, bool lit)
@@ -194,17 +210,18 @@ void bulb(QPainter& p, bool lit)
     p.drawPath(wire);
 }
 
-void paint(QPainter& p, PictureList list, int index)
+void paint(QPainter& p, PictureList list, int index, bool crisp)
 {
     if (list == PictureList::State) {
-        bulb(p, index == 1);
+        if (index == 0 || index == 1)
+            bulb(p, index == 1);
         return;
     }
     switch (index) {
-    case 0: neutral(p); break;
-    case 1: friendly(p); break;
-    case 2: hostile(p); break;
-    case 3: loathed(p); break;
+    case 0: neutral(p, crisp); break;
+    case 1: friendly(p, crisp); break;
+    case 2: hostile(p, crisp); break;
+    case 3: loathed(p, crisp); break;
     case 4: sexSign(p, true); break;
     case 5: sexSign(p, false); break;
     case 6: refresh(p); break;
@@ -231,7 +248,7 @@ QPixmap RenderPicture(PictureList list, int index, int size)
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 16.0, size / 16.0);
-    paint(p, list, index);
+    paint(p, list, index, size < 24);
     return pixmap;
 }
 
