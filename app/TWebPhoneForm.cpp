@@ -21,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
+#include <limits>
 
 TWebPhoneForm* WebPhoneForm = nullptr;
 
@@ -304,6 +305,9 @@ void TWebPhoneForm::setupSettingPage()
     ProxyAddr->setAccessibleName(QStringLiteral("アドレス"));
     ProxyAddr->setGeometry(64, 53, 153, 20);
     ProxyAddr->setEnabled(false);
+    // An edit box cuts its text at 32767 characters unless told otherwise;
+    // the settings file may hold longer values, and they are written back.
+    ProxyAddr->setMaxLength(std::numeric_limits<int>::max());
     Label1->setBuddy(ProxyAddr);
 
     Label2 = new QLabel(QStringLiteral("ポート"), GroupBox1);
@@ -314,6 +318,7 @@ void TWebPhoneForm::setupSettingPage()
     ProxyPort->setObjectName(QStringLiteral("ProxyPort"));
     ProxyPort->setAccessibleName(QStringLiteral("ポート"));
     ProxyPort->setGeometry(64, 77, 153, 20);
+    ProxyPort->setMaxLength(std::numeric_limits<int>::max());
     ProxyPort->setEnabled(false);
     Label2->setBuddy(ProxyPort);
 
