@@ -2,6 +2,8 @@
 
 #include "FileContents.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <elf.h>
 #include <string_view>
@@ -21,30 +23,48 @@ bool readAt(std::string_view file, std::uint64_t offset, T& out)
     return true;
 }
 
-// The bytes of the named section of a 64-bit ELF file, or nothing.
+// The bytes of the named section of an ELF file of the machine's byte order
+// whose header and section types are Ehdr and Shdr, or nothing.
+template<typename Ehdr, typename Shdr>
 std::string_view findSection(std::string_view file, std::string_view name)
 {
-    Elf64_Ehdr header;
-    if (!readAt(file, 0, header) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64)
+    Ehdr header;
+    if (!readAt(file, 0, header) || header.e_shentsize != sizeof(Shdr))
         return {};
-    Elf64_Shdr names;
-    if (!readAt(file, header.e_shoff + std::uint64_t(header.e_shstrndx) * sizeof(Elf64_Shdr), names))
+    Shdr names;
+    if (header.e_shstrndx >= header.e_shnum || !readAt(file, header.e_shoff + std::uint64_t(header.e_shstrndx) * sizeof(Shdr), names))
         return {};
+    if (names.sh_offset > file.size() || file.size() - names.sh_offset < names.sh_size)
+        return {};
+    const std::string_view nameTable = file.substr(names.sh_offset, names.sh_size);
     for (unsigned i = 0; i < header.e_shnum; ++i) {
-        Elf64_Shdr section;
-        if (!readAt(file, header.e_shoff + std::uint64_t(i) * sizeof(Elf64_Shdr), section))
+        Shdr section;
+        if (!readAt(file, header.e_shoff + std::uint64_t(i) * sizeof(Shdr), section))
             return {};
-        const std::uint64_t at = names.sh_offset + section.sh_name;
-        if (at >= file.size())
+        if (section.sh_name >= nameTable.size())
             continue;
-        const std::string_view sectionName(file.data() + at, strnlen(file.data() + at, file.size() - at));
-        if (sectionName != name)
+        const std::string_view rest = nameTable.substr(section.sh_name);
+        if (rest.substr(0, rest.find('\0')) != name)
             continue;
-        if (section.sh_offset > file.size() || file.size() - section.sh_offset < section.sh_size)
+        if (section.sh_type == SHT_NOBITS || section.sh_offset > file.size() || file.size() - section.sh_offset < section.sh_size)
             return {};
         return file.substr(section.sh_offset, section.sh_size);
     }
     return {};
+}
+
+std::string_view findSection(std::string_view file, std::string_view name)
+{
+    if (file.size() < EI_NIDENT || std::memcmp(file.data(), ELFMAG, SELFMAG) != 0)
+        return {};
+    const bool littleEndian = std::endian::native == std::endian::little;
+    if (file[EI_DATA] != (littleEndian ? ELFDATA2LSB : ELFDATA2MSB))
+        return {};
+    switch (file[EI_CLASS]) {
+    case ELFCLASS32: return findSection<Elf32_Ehdr, Elf32_Shdr>(file, name);
+    case ELFCLASS64: return findSection<Elf64_Ehdr, Elf64_Shdr>(file, name);
+    default: return {};
+    }
 }
 
 } // namespace
