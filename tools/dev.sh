@@ -37,6 +37,11 @@ test)
     install_missing
     build build
     ctest --test-dir build -j"$(nproc)" --output-on-failure
+    # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+    build build-asan -DQUORRIX_SANITIZE=address,undefined
+    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan -j"$(nproc)" --output-on-failure
+    # Each fuzz target briefly, from its seeds.
+    bash tools/run-fuzz.sh "${QUORRIX_FUZZ_SECONDS:-20}"
     ;;
 *)
     echo "usage: $0 run|test" >&2
