@@ -2,9 +2,11 @@
 
 #include "Cp932.h"
 #include "ProgramFile.h"
+#include "TWebPhoneForm.h"
 #include "VersionInfo.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -17,8 +19,7 @@ TAboutForm::TAboutForm(QWidget* owner)
     setWindowTitle(QStringLiteral("バージョン情報"));
     setFixedSize(370, 94);
     move(196, 127);
-    if (owner)
-        setFont(owner->font());
+    setFont(TWebPhoneForm::WindowFont());
 
     Label2 = addLabel("Label2", QStringLiteral("Quorrix"), 8, 8);
     QFont title = font();
@@ -34,7 +35,8 @@ TAboutForm::TAboutForm(QWidget* owner)
         const auto found = version.find(key);
         return found == version.end() ? QString() : qx::ToUnicode(found->second);
     };
-    AppLabel = addLabel("AppLabel", qx::ToUnicode(qx::ProgramFileName()), 16, 40);
+    // The name is the file system's, not text of the program's own.
+    AppLabel = addLabel("AppLabel", QFile::decodeName(QByteArray::fromStdString(qx::ProgramFileName())), 16, 40);
     VersionInfoFileVersionLabel1 = addLabel("VersionInfoFileVersionLabel1", entry("FileVersion"), 96, 40);
     VersionInfoLegalCopyrightLabel1 = addLabel("VersionInfoLegalCopyrightLabel1", entry("LegalCopyright"), 16, 56);
     Label1 = addLabel("Label1", QStringLiteral("サポート"), 16, 72);

@@ -14,7 +14,11 @@ class TestAboutForm : public QObject {
 private slots:
     void showsProgramFileAndVersion();
     void programFileWithoutVersionGivesEmptyLabels();
-    void longNameGrowsToTheRight();
+    void alteredVersionTable_data();
+    void alteredVersionTable();
+    void programFileName_data();
+    void programFileName();
+    void onlyTheButtonTakesFocus();
     void sameContentOnEveryOpening();
     void linkOpensAndBoxStaysOpen();
     void desktopEntryValidates();
@@ -33,6 +37,10 @@ void TestAboutForm::showsProgramFileAndVersion()
     QCOMPARE(box.Label1->text(), QStringLiteral("サポート"));
     QCOMPARE(box.UrlLabel->toolTip(), QStringLiteral("クリックするとアクセスします"));
     QCOMPARE(box.UrlLabel->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(box.Label2->font().pixelSize(), 21);
+    QVERIFY(box.Label2->font().bold() && box.Label2->font().italic());
+    QCOMPARE(box.UrlLabel->font().pixelSize(), 12);
+    QVERIFY(box.UrlLabel->font().underline());
     QCOMPARE(box.size(), QSize(370, 94));
     QCOMPARE(box.Button1->geometry(), QRect(288, 64, 75, 25));
 }
@@ -46,14 +54,86 @@ void TestAboutForm::programFileWithoutVersionGivesEmptyLabels()
     QCOMPARE(box.VersionInfoLegalCopyrightLabel1->text(), QString());
 }
 
-void TestAboutForm::longNameGrowsToTheRight()
+void TestAboutForm::alteredVersionTable_data()
 {
-    qx::SetProgramFilePathForTesting("/some/dir.d/a rather long program file name.bin");
+    // Entries are given as key and value apart, so that this program holds
+    // the joined "key=value" bytes only in its version table.
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("alteredKey");
+    QTest::addColumn<QByteArray>("alteredValue");
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("copyright");
+    QTest::newRow("& shown as a plain character")
+        << QByteArray("LegalCopyright") << QByteArray("Copyright (C)") << QByteArray("LegalCopyright")
+        << QByteArray("Copyright A&B") << QStringLiteral("1.3.3.4") << QStringLiteral("Copyright A&B");
+    QTest::newRow("missing FileVersion leaves only its label empty")
+        << QByteArray("FileVersion") << QByteArray("1.3.3.4") << QByteArray("FileVersioX") << QByteArray("1.3.3.4")
+        << QString() << QStringLiteral("Copyright (C)");
+    QTest::newRow("code page 932 value")
+        << QByteArray("FileVersion") << QByteArray("1.3.3.4") << QByteArray("FileVersion")
+        << QByteArray("\x95\x5C\x8E\xA6" "3.4") << QStringLiteral("表示3.4") << QStringLiteral("Copyright (C)");
+}
+
+// A copy of this test program with one entry of its version table altered
+// in place.
+void TestAboutForm::alteredVersionTable()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, alteredKey);
+    QFETCH(QByteArray, alteredValue);
+    QFETCH(QString, version);
+    QFETCH(QString, copyright);
+    const QByteArray from = key + '=' + value;
+    const QByteArray to = alteredKey + '=' + alteredValue;
+    QFile self(QCoreApplication::applicationFilePath());
+    QVERIFY(self.open(QIODevice::ReadOnly));
+    QByteArray program = self.readAll();
+    QCOMPARE(from.size(), to.size());
+    QCOMPARE(program.count(from), 1);
+    program.replace(from, to);
+    QTemporaryDir dir;
+    QFile copy(dir.filePath(QStringLiteral("quorrix")));
+    QVERIFY(copy.open(QIODevice::WriteOnly));
+    QCOMPARE(copy.write(program), program.size());
+    copy.close();
+
+    qx::SetProgramFilePathForTesting(copy.fileName().toStdString());
     TAboutForm box;
-    QCOMPARE(box.AppLabel->text(), QStringLiteral("a rather long program file name.bin"));
+    QCOMPARE(box.VersionInfoFileVersionLabel1->text(), version);
+    QVERIFY2(box.VersionInfoLegalCopyrightLabel1->text().startsWith(copyright),
+             qPrintable(box.VersionInfoLegalCopyrightLabel1->text()));
+}
+
+void TestAboutForm::programFileName_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("directory dropped, extension kept") << QStringLiteral("/opt/q.d/quorrix.bin") << QStringLiteral("quorrix.bin");
+    QTest::newRow("renamed program") << QStringLiteral("/home/u/.local/lib/quorrix/qx2") << QStringLiteral("qx2");
+    QTest::newRow("long name grows to the right")
+        << QStringLiteral("/some/dir/a rather long program file name.bin") << QStringLiteral("a rather long program file name.bin");
+    QTest::newRow("name in the file system's encoding") << QStringLiteral("/tmp/表示ソフト.bin") << QStringLiteral("表示ソフト.bin");
+}
+
+void TestAboutForm::programFileName()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    qx::SetProgramFilePathForTesting(QFile::encodeName(path).toStdString());
+    TAboutForm box;
+    QCOMPARE(box.AppLabel->text(), shown);
     QCOMPARE(box.AppLabel->pos(), QPoint(16, 40));
-    QVERIFY(box.AppLabel->width() > 80);
+    QVERIFY(box.AppLabel->width() >= box.AppLabel->fontMetrics().horizontalAdvance(shown));
     QCOMPARE(box.VersionInfoFileVersionLabel1->pos(), QPoint(96, 40));
+}
+
+void TestAboutForm::onlyTheButtonTakesFocus()
+{
+    TAboutForm box;
+    for (const QWidget* child : box.findChildren<QWidget*>())
+        QCOMPARE(child->focusPolicy() != Qt::NoFocus, child == box.Button1);
 }
 
 void TestAboutForm::sameContentOnEveryOpening()
