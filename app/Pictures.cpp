@@ -38,6 +38,8 @@ public:
         m_p.setPen(QPen(kOutline, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     }
 
+    ~FacePainter() { m_p.setRenderHint(QPainter::Antialiasing); }
+
     // A stroke on the left half and its mirror image on the right half.
     void pair(std::initializer_list<QPointF> left)
     {

@@ -12,9 +12,12 @@ enum class PictureList { Small, State };
 // The picture at size x size pixels, transparent around it.
 QPixmap RenderPicture(PictureList list, int index, int size);
 
-// The picture as an icon with renditions at 16, 32 and 48 pixels.
+// The picture as an icon with renditions at 16, 32 and 48 pixels, so that a
+// screen at twice the density gets a sharp picture.
 QIcon SmallImage(int index);
 QIcon StateImage(int index);
+
+// Small picture 8, with renditions up to 256 pixels for the desktop.
 QIcon ProgramIcon();
 
 constexpr int kSmallImageCount = 9;
