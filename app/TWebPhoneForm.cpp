@@ -14,6 +14,7 @@
 #include "TAboutForm.h"
 
 #include <QAccessible>
+#include <algorithm>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -518,7 +519,9 @@ int TWebPhoneForm::CompareOnlineItems(const qx::ListItem& item1, const qx::ListI
     // Bytes a-z count as A-Z wherever they stand, trail bytes included.
     auto fold = [](unsigned char c) { return c >= 0x61 && c <= 0x7A ? c - 0x20 : c; };
     const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
+    // Bytes that are equal stay equal folded: start at the first that is not.
+    const std::size_t first = static_cast<std::size_t>(std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin()).first - a.begin());
+    for (std::size_t i = first; i < common; ++i) {
         const int x = fold(static_cast<unsigned char>(a[i]));
         const int y = fold(static_cast<unsigned char>(b[i]));
         if (x != y)
