@@ -86,10 +86,10 @@ bool isOwned(std::string_view line)
 }
 
 // A value that reads back as written: no blanks at its ends, no enclosing
-// quotes, no line break.
+// quotes, no line break, and no NUL (a written value ends before one).
 bool isPlain(std::string_view value)
 {
-    if (value != qx::TrimView(value) || value.find_first_of("\r\n") != std::string_view::npos)
+    if (value != qx::TrimView(value) || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return false;
     return !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front());
 }
