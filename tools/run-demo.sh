@@ -13,6 +13,7 @@ settings="$dir/app/quorrix.INI"
 "$dir/tools/sample_server" --port "$port" > /dev/null &
 server=$!
 trap 'kill $server 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM
 
 if [ ! -e "$settings" ]; then
     printf '[Proxy]\r\nUSE=1\r\nADDR=127.0.0.1\r\nPORT=%s\r\n' "$port" > "$settings"
