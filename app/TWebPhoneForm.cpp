@@ -8,7 +8,6 @@
 #include "OnlineList.h"
 #include "Pictures.h"
 #include "ProfilePage.h"
-#include "ProgramFile.h"
 #include "Requests.h"
 #include "Settings.h"
 #include "TAboutForm.h"
@@ -77,8 +76,9 @@ const std::string kError = "Error";
 
 } // namespace
 
-TWebPhoneForm::TWebPhoneForm(QWidget* owner)
+TWebPhoneForm::TWebPhoneForm(QWidget* owner, FileLocations files)
     : QMainWindow(owner)
+    , m_files(std::move(files))
 {
     setupWindow();
     loadMemberFiles();
@@ -360,11 +360,10 @@ void TWebPhoneForm::setupConnections()
 
 void TWebPhoneForm::loadMemberFiles()
 {
-    const std::string directory = qx::ProgramDirectory();
-    const std::string profiles = qx::ResolveFileName(directory, "Prof.txt");
+    const std::string profiles = m_files.PathOf("Prof.txt");
     if (qx::FileExists(profiles))
         ProfList.LoadFile(profiles);
-    const std::string faces = qx::ResolveFileName(directory, "flag.txt");
+    const std::string faces = m_files.PathOf("flag.txt");
     if (qx::FileExists(faces))
         FlagList.LoadFile(faces);
 }
@@ -384,9 +383,9 @@ void TWebPhoneForm::closeEvent(QCloseEvent* event)
 
 void TWebPhoneForm::FormClose()
 {
-    const std::string directory = qx::ProgramDirectory();
-    ProfList.SaveFile(qx::ResolveFileName(directory, "Prof.TXT"));
-    FlagList.SaveFile(qx::ResolveFileName(directory, "Flag.TXT"));
+    m_files.MakeDirectory();
+    ProfList.SaveFile(m_files.PathOf("Prof.TXT"));
+    FlagList.SaveFile(m_files.PathOf("Flag.TXT"));
     SaveSettings();
 }
 
@@ -399,7 +398,7 @@ void TWebPhoneForm::ProxyUseClick()
 
 void TWebPhoneForm::LoadSettings()
 {
-    const IniFile ini(qx::SettingsFilePath());
+    const IniFile ini(m_files.SettingsPath());
     const ProxySettings proxy = ReadProxySettings(ini);
     ProxyUse->setChecked(proxy.Use);
     ProxyAddr->setText(qx::ToUnicode(proxy.Addr));
@@ -412,7 +411,7 @@ void TWebPhoneForm::LoadSettings()
 
 void TWebPhoneForm::SaveSettings()
 {
-    IniFile ini(qx::SettingsFilePath());
+    IniFile ini(m_files.SettingsPath());
     WriteSettings(ini, ProxySettings{ProxyUse->isChecked(), qx::FromUnicode(ProxyAddr->text()), qx::FromUnicode(ProxyPort->text())},
                   AddrList->Items());
     ini.UpdateFile();

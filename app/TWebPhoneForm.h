@@ -6,6 +6,7 @@
 
 #include "ClientSocket.h"
 #include "ComboBox.h"
+#include "FileLocations.h"
 #include "ListView.h"
 #include "MemberStore.h"
 #include "StatusBar.h"
@@ -28,9 +29,10 @@ class TAboutForm;
 class TWebPhoneForm : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and loads the member files and the settings file;
-    // throws qx::Error when a member file exists but cannot be read.
-    explicit TWebPhoneForm(QWidget* owner = nullptr);
+    // Builds the window and loads the member files and the settings file
+    // from files; throws qx::Error when a member file exists but cannot be
+    // read.
+    explicit TWebPhoneForm(QWidget* owner = nullptr, FileLocations files = FileLocations::ForThisRun());
     ~TWebPhoneForm() override;
 
     void ParseOnlineList(std::string text);
@@ -129,6 +131,8 @@ private:
     void setupStatusBar();
     void setupConnections();
     void loadMemberFiles();
+
+    FileLocations m_files;
 };
 
 extern TWebPhoneForm* WebPhoneForm;
