@@ -18,6 +18,8 @@ int RunProgram(int& argc, char** argv)
     std::unique_ptr<qx::Application> application;
     try {
         application = std::make_unique<qx::Application>(argc, argv);
+        // Lets the desktop match the windows to the program's desktop entry.
+        QGuiApplication::setDesktopFileName(QStringLiteral("example.quorrix.Quorrix"));
         QApplication::setFont(TWebPhoneForm::WindowFont());
         WebPhoneForm = new TWebPhoneForm(nullptr, FileLocations::ForThisRun());
         AboutForm = new TAboutForm(WebPhoneForm);
