@@ -12,16 +12,16 @@
 #include "Settings.h"
 #include "TAboutForm.h"
 
-#include <QAccessible>
 #include <algorithm>
-#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 #include <limits>
+#include <memory>
 
 TWebPhoneForm* WebPhoneForm = nullptr;
 
@@ -351,7 +351,6 @@ void TWebPhoneForm::setupConnections()
 
     CSP = new qx::TClientSocket(this);
     CSP->setObjectName(QStringLiteral("CSP"));
-    CSP->SetPort(8080);
     CSP->OnConnect = [this](QObject* s, qx::TCustomWinSocket* k) { CSPConnect(s, k); };
     CSP->OnRead = [this](QObject* s, qx::TCustomWinSocket* k) { CSPRead(s, k); };
     CSP->OnDisconnect = [this](QObject* s, qx::TCustomWinSocket* k) { CSPDisconnect(s, k); };
@@ -593,6 +592,9 @@ void TWebPhoneForm::RequestProfile(const std::string& number)
     try {
         socket->SetActive(true);
     } catch (const std::exception&) {
+        // Refused before any handler could run: the panel would otherwise
+        // keep the text of an earlier fetch.
+        Sb->SetPanelText(2, std::string());
         releaseBuffer(socket->Socket());
         socket->deleteLater();
     }

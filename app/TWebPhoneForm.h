@@ -21,7 +21,6 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <memory>
 #include <string>
 
 class TAboutForm;
