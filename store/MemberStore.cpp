@@ -5,10 +5,13 @@
 #include "FileContents.h"
 
 #include <cassert>
-#include <stdexcept>
-
-#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,47 +45,115 @@ bool needsEscapes(std::string_view line)
     return false;
 }
 
-void appendEscaped(std::string& out, std::string_view line)
+const Escape* escapeOf(char c)
+{
+    for (const Escape& e : kEscapes)
+        if (e.byte == c)
+            return &e;
+    return nullptr;
+}
+
+std::size_t escapedSize(std::string_view line)
+{
+    std::size_t size = 0;
+    for (const char c : line) {
+        const Escape* escape = escapeOf(c);
+        size += escape ? escape->text.size() : 1;
+    }
+    return size;
+}
+
+char* writeEscaped(char* out, std::string_view line)
 {
     for (const char c : line) {
-        const Escape* escape = nullptr;
+        if (const Escape* escape = escapeOf(c)) {
+            std::memcpy(out, escape->text.data(), escape->text.size());
+            out += escape->text.size();
+        } else {
+            *out++ = c;
+        }
+    }
+    return out;
+}
+
+// Replaces the escapes of a line read from a file by their bytes, in place:
+// the text only ever shrinks. Returns the new size.
+std::size_t unescapeInPlace(char* line, std::size_t size)
+{
+    const std::string_view text(line, size);
+    std::size_t from = text.find("<#");
+    if (from == std::string_view::npos)
+        return size;
+    std::size_t to = from;
+    while (from < size) {
+        const std::size_t at = text.find("<#", from);
+        const std::size_t plain = (at == std::string_view::npos ? size : at) - from;
+        std::memmove(line + to, line + from, plain);
+        to += plain;
+        from += plain;
+        if (at == std::string_view::npos)
+            break;
+        const Escape* found = nullptr;
         for (const Escape& e : kEscapes)
-            if (e.byte == c)
-                escape = &e;
-        if (escape)
-            out += escape->text;
-        else
-            out += c;
+            if (text.substr(at, e.text.size()) == e.text)
+                found = &e;
+        line[to++] = found ? found->byte : '<';
+        from += found ? found->text.size() : 1;
+    }
+    return to;
+}
+
+// Calls line(start, end, next) for every line of the file form: its bytes
+// are [start, end) and the next line starts at next.
+template <typename Line>
+void forEachLine(std::string_view bytes, const Line& line)
+{
+    // The next CR and the next LF are each looked for once and kept until
+    // the scan passes them, so a file without CR is not searched to its end
+    // for every line.
+    auto next = [&](char byte, std::size_t from) {
+        const void* at = from < bytes.size() ? std::memchr(bytes.data() + from, byte, bytes.size() - from) : nullptr;
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - bytes.data()) : bytes.size();
+    };
+    std::size_t start = 0;
+    std::size_t cr = next('\r', 0);
+    std::size_t lf = next('\n', 0);
+    while (start < bytes.size()) {
+        if (cr < start)
+            cr = next('\r', start);
+        if (lf < start)
+            lf = next('\n', start);
+        const std::size_t end = std::min(cr, lf);
+        std::size_t following = end == bytes.size() ? end : end + 1;
+        if (end == cr && following < bytes.size() && bytes[following] == '\n')
+            ++following;
+        line(start, end, following);
+        start = following;
     }
 }
 
-std::string unescaped(std::string_view line)
+std::string_view beforeNul(std::string_view bytes)
 {
-    if (!contains(line, '<'))
-        return std::string(line);
-    std::string out;
-    out.reserve(line.size());
-    std::size_t i = 0;
-    while (i < line.size()) {
-        const std::size_t at = line.find("<#", i);
-        if (at == std::string_view::npos)
-            break;
-        out.append(line.substr(i, at - i));
-        i = at;
-        for (const Escape& e : kEscapes) {
-            if (line.substr(at, e.text.size()) == e.text) {
-                out += e.byte;
-                i = at + e.text.size();
-                break;
-            }
-        }
-        if (i == at) {
-            out += '<';
-            ++i;
-        }
-    }
-    out.append(line.substr(i));
-    return out;
+    const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), '\0', bytes.size());
+    return nul ? bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data())) : bytes;
+}
+
+std::uint64_t foldedHash(std::string_view text)
+{
+    std::uint64_t h = std::hash<std::string>{}(qx::AnsiFoldCase(text));
+    // The table takes its home from the low bits and its tags from the high
+    // ones; both must depend on every byte.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+std::string_view nameOf(std::string_view line)
+{
+    return line.substr(0, line.find('='));
 }
 
 bool hasName(std::string_view line)
@@ -90,21 +161,46 @@ bool hasName(std::string_view line)
     return line.find('=') != std::string_view::npos;
 }
 
-std::string nameKey(std::string_view line)
+// The whole file, in one block of its own size.
+bool readWhole(const std::string& path, std::unique_ptr<char[]>& data, std::size_t& size)
 {
-    return qx::AnsiFoldCase(line.substr(0, line.find('=')));
-}
-
-void appendFileLine(std::string& out, std::string_view line)
-{
-    if (needsEscapes(line))
-        appendEscaped(out, line);
-    else
-        out += line;
-    out += "\r\n";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    std::size_t room = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    data = std::make_unique_for_overwrite<char[]>(room + 1);
+    size = 0;
+    for (;;) {
+        if (size == room + 1) {
+            // The file grew while it was read.
+            room = 2 * room + 4096;
+            auto larger = std::make_unique_for_overwrite<char[]>(room + 1);
+            std::memcpy(larger.get(), data.get(), size);
+            data = std::move(larger);
+        }
+        const ssize_t n = ::read(fd, data.get() + size, room + 1 - size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        size += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return true;
 }
 
 } // namespace
+
+std::string_view MemberStore::view(int slot) const
+{
+    const Slice& slice = m_slices[static_cast<std::size_t>(slot)];
+    return m_bytes.View(slice.Offset, slice.Size);
+}
 
 int MemberStore::slotAt(int index) const
 {
@@ -115,21 +211,38 @@ int MemberStore::slotAt(int index) const
 
 int MemberStore::positionOf(int slot) const
 {
-    return m_removed == 0 ? slot : m_positions.PositionOf(slot);
+    return m_removed == 0 || slot < 0 ? slot : m_positions.PositionOf(slot);
 }
 
-const std::string& MemberStore::Line(int index) const
+std::string_view MemberStore::LineView(int index) const
 {
-    return m_slots[static_cast<std::size_t>(slotAt(index))].text;
+    return view(slotAt(index));
+}
+
+std::size_t MemberStore::MemoryBytes() const
+{
+    return m_liveBytes + m_deadBytes + m_slices.capacity() * sizeof(Slice) + m_names.MemoryBytes() + m_wholeLines.MemoryBytes();
+}
+
+std::uint64_t MemberStore::nameHashOf(int slot) const
+{
+    return foldedHash(nameOf(view(slot)));
+}
+
+std::uint64_t MemberStore::lineHashOf(int slot) const
+{
+    return foldedHash(view(slot));
 }
 
 void MemberStore::indexNames() const
 {
     if (m_namesIndexed)
         return;
-    for (std::size_t slot = 0; slot < m_slots.size(); ++slot)
-        if (m_slots[slot].live && hasName(m_slots[slot].text))
-            m_names.Add(nameKey(m_slots[slot].text), static_cast<int>(slot));
+    const auto hashOf = [this](int slot) { return nameHashOf(slot); };
+    m_names.Reset(static_cast<std::size_t>(m_count), m_slices.size());
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
+        if (live(slot) && hasName(view(slot)))
+            m_names.Add(nameHashOf(slot), slot, hashOf);
     m_namesIndexed = true;
 }
 
@@ -137,9 +250,11 @@ void MemberStore::indexLines() const
 {
     if (m_wholeLinesIndexed)
         return;
-    for (std::size_t slot = 0; slot < m_slots.size(); ++slot)
-        if (m_slots[slot].live)
-            m_wholeLines.Add(qx::AnsiFoldCase(m_slots[slot].text), static_cast<int>(slot));
+    const auto hashOf = [this](int slot) { return lineHashOf(slot); };
+    m_wholeLines.Reset(static_cast<std::size_t>(m_count), m_slices.size());
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
+        if (live(slot))
+            m_wholeLines.Add(lineHashOf(slot), slot, hashOf);
     m_wholeLinesIndexed = true;
 }
 
@@ -151,150 +266,169 @@ void MemberStore::resetIndexes()
     m_wholeLinesIndexed = false;
 }
 
-int MemberStore::FindName(std::string_view name) const
+int MemberStore::firstNamed(std::string_view name) const
 {
     indexNames();
-    const int slot = m_names.First(qx::AnsiFoldCase(name));
-    return slot < 0 ? -1 : positionOf(slot);
+    return m_names.First(foldedHash(name), [&](int slot) { return qx::AnsiSameText(nameOf(view(slot)), name); });
+}
+
+int MemberStore::FindName(std::string_view name) const
+{
+    return positionOf(firstNamed(name));
 }
 
 std::string_view MemberStore::ValueOf(std::string_view name) const
 {
-    const int at = FindName(name);
-    if (at < 0)
+    const int slot = firstNamed(name);
+    if (slot < 0)
         return {};
-    const std::string& line = Line(at);
-    return std::string_view(line).substr(line.find('=') + 1);
-}
-
-void MemberStore::PutValue(std::string_view name, std::string_view value)
-{
-    const int at = FindName(name);
-    if (value.empty()) {
-        if (at >= 0)
-            RemoveAt(at);
-        return;
-    }
-    std::string line;
-    line.reserve(name.size() + 1 + value.size());
-    line.append(name).append("=").append(value);
-    if (at < 0) {
-        Append(std::move(line));
-        return;
-    }
-    // The new line's name folds as the old one's did, so only the whole-line
-    // index changes.
-    const int slot = slotAt(at);
-    std::string& old = m_slots[static_cast<std::size_t>(slot)].text;
-    assert(nameKey(old) == nameKey(line));
-    if (m_wholeLinesIndexed) {
-        m_wholeLines.Remove(qx::AnsiFoldCase(old), slot);
-        m_wholeLines.Add(qx::AnsiFoldCase(line), slot);
-    }
-    old = std::move(line);
+    const std::string_view line = view(slot);
+    return line.substr(line.find('=') + 1);
 }
 
 int MemberStore::FindLine(std::string_view text) const
 {
     indexLines();
-    const int slot = m_wholeLines.First(qx::AnsiFoldCase(text));
-    return slot < 0 ? -1 : positionOf(slot);
+    return positionOf(m_wholeLines.First(foldedHash(text), [&](int slot) { return qx::AnsiSameText(view(slot), text); }));
 }
 
-int MemberStore::Append(std::string line)
+MemberStore::Slice MemberStore::addBytes(std::string_view line)
 {
-    const int slot = static_cast<int>(m_slots.size());
-    if (m_namesIndexed && hasName(line))
-        m_names.Add(nameKey(line), slot);
+    if (line.size() >= kRemoved)
+        throw std::length_error("MemberStore: line too long");
+    Slice slice;
+    slice.Offset = m_bytes.Add(line);
+    slice.Size = static_cast<std::uint32_t>(line.size()) & kRemoved;
+    slice.Escaped = needsEscapes(line) ? 1 : 0;
+    m_liveBytes += line.size();
+    m_fileForm = 0;
+    return slice;
+}
+
+void MemberStore::PutValue(std::string_view name, std::string_view value)
+{
+    const int slot = firstNamed(name);
+    if (value.empty()) {
+        if (slot >= 0) {
+            removeSlot(slot);
+            compactIfWasteful();
+        }
+        return;
+    }
+    std::string line;
+    line.reserve(name.size() + 1 + value.size());
+    line.append(name).append("=").append(value);
+    if (slot < 0) {
+        Append(line);
+        return;
+    }
+    // The new line's name folds as the old one's did, so only the whole-line
+    // table changes.
+    assert(qx::AnsiSameText(nameOf(view(slot)), name));
+    const auto hashOf = [this](int s) { return lineHashOf(s); };
     if (m_wholeLinesIndexed)
-        m_wholeLines.Add(qx::AnsiFoldCase(line), slot);
-    m_slots.push_back({std::move(line), true});
-    m_positions.Append();
+        m_wholeLines.Remove(lineHashOf(slot), slot, hashOf);
+    Slice& old = m_slices[static_cast<std::size_t>(slot)];
+    const std::uint32_t oldSize = old.Size;
+    old = addBytes(line);
+    m_liveBytes -= oldSize;
+    m_deadBytes += oldSize;
+    if (m_wholeLinesIndexed)
+        m_wholeLines.Add(lineHashOf(slot), slot, hashOf);
+    compactIfWasteful();
+}
+
+int MemberStore::Append(std::string_view line)
+{
+    const Slice slice = addBytes(line);
+    const int slot = static_cast<int>(m_slices.size());
+    m_slices.push_back(slice);
+    if (m_removed > 0)
+        m_positions.Append();
+    if (m_namesIndexed && hasName(line))
+        m_names.Add(nameHashOf(slot), slot, [this](int s) { return nameHashOf(s); });
+    if (m_wholeLinesIndexed)
+        m_wholeLines.Add(lineHashOf(slot), slot, [this](int s) { return lineHashOf(s); });
     return m_count++;
 }
 
 void MemberStore::RemoveAt(int index)
 {
     removeSlot(slotAt(index));
-    compactIfSparse();
+    compactIfWasteful();
 }
 
 void MemberStore::removeSlot(int slot)
 {
-    Slot& removed = m_slots[static_cast<std::size_t>(slot)];
-    if (m_namesIndexed && hasName(removed.text))
-        m_names.Remove(nameKey(removed.text), slot);
+    if (m_namesIndexed && hasName(view(slot)))
+        m_names.Remove(nameHashOf(slot), slot, [this](int s) { return nameHashOf(s); });
     if (m_wholeLinesIndexed)
-        m_wholeLines.Remove(qx::AnsiFoldCase(removed.text), slot);
-    removed.live = false;
-    std::string().swap(removed.text);
+        m_wholeLines.Remove(lineHashOf(slot), slot, [this](int s) { return lineHashOf(s); });
+    if (m_removed == 0)
+        m_positions.Fill(static_cast<int>(m_slices.size()));
+    Slice& removed = m_slices[static_cast<std::size_t>(slot)];
+    m_liveBytes -= removed.Size;
+    m_deadBytes += removed.Size;
+    removed.Size = kRemoved;
     m_positions.Remove(slot);
     --m_count;
     ++m_removed;
+    m_fileForm = 0;
 }
 
-void MemberStore::compactIfSparse()
+void MemberStore::compactIfWasteful()
 {
-    // Once the empty slots outnumber the lines, packing the lines again costs
-    // no more than the removals that led here.
-    if (m_removed <= 1024 || m_removed <= m_count)
+    // Once the removed lines outnumber the live ones, or their bytes outweigh
+    // the live bytes, packing the lines again costs no more than the changes
+    // that led here.
+    const bool manySlots = m_removed > 1024 && m_removed > m_count;
+    const bool manyBytes = m_deadBytes > (1u << 20) && m_deadBytes > m_liveBytes;
+    if (!manySlots && !manyBytes)
         return;
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(m_count));
-    for (Slot& slot : m_slots)
-        if (slot.live)
-            lines.push_back(std::move(slot.text));
-    replaceLines(std::move(lines));
-}
-
-void MemberStore::replaceLines(std::vector<std::string> lines)
-{
-    m_slots.clear();
-    m_slots.reserve(lines.size());
-    m_positions.Clear();
-    for (std::string& line : lines) {
-        m_slots.push_back({std::move(line), true});
-        m_positions.Append();
+    auto data = std::make_unique_for_overwrite<char[]>(m_liveBytes + 1);
+    std::vector<Slice> slices;
+    slices.reserve(static_cast<std::size_t>(m_count));
+    std::uint32_t offset = 0;
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
+        if (!live(slot))
+            continue;
+        const std::string_view line = view(slot);
+        std::memcpy(data.get() + offset, line.data(), line.size());
+        Slice slice = m_slices[static_cast<std::size_t>(slot)];
+        slice.Offset = offset;
+        slices.push_back(slice);
+        offset += static_cast<std::uint32_t>(line.size());
     }
-    m_count = static_cast<int>(m_slots.size());
+    m_bytes.Adopt(std::move(data), offset);
+    m_slices = std::move(slices);
+    m_positions.Clear();
     m_removed = 0;
+    m_deadBytes = 0;
     resetIndexes();
 }
 
 void MemberStore::Clear()
 {
-    replaceLines({});
+    m_bytes.Clear();
+    std::vector<Slice>().swap(m_slices);
+    m_positions.Clear();
+    m_count = 0;
+    m_removed = 0;
+    m_liveBytes = 0;
+    m_deadBytes = 0;
+    m_fileForm = 0;
+    resetIndexes();
 }
 
 std::vector<std::string> MemberStore::SplitLines(std::string_view bytes)
 {
-    const auto nul = bytes.find('\0');
-    if (nul != std::string_view::npos)
-        bytes = bytes.substr(0, nul);
-    // The next CR and the next LF are each looked for once and kept until
-    // the scan passes them, so a file without CR is not searched to its end
-    // for every line.
-    auto next = [&](char byte, std::size_t from) {
-        const void* at = from < bytes.size() ? std::memchr(bytes.data() + from, byte, bytes.size() - from) : nullptr;
-        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - bytes.data()) : bytes.size();
-    };
+    bytes = beforeNul(bytes);
     std::vector<std::string> result;
-    std::size_t start = 0;
-    std::size_t cr = next('\r', 0);
-    std::size_t lf = next('\n', 0);
-    while (start < bytes.size()) {
-        if (cr < start)
-            cr = next('\r', start);
-        if (lf < start)
-            lf = next('\n', start);
-        const std::size_t end = std::min(cr, lf);
-        result.push_back(unescaped(bytes.substr(start, end - start)));
-        if (end == bytes.size())
-            break;
-        start = end + 1;
-        if (end == cr && start < bytes.size() && bytes[start] == '\n')
-            ++start;
-    }
+    forEachLine(bytes, [&](std::size_t start, std::size_t end, std::size_t) {
+        std::string line(bytes.substr(start, end - start));
+        line.resize(unescapeInPlace(line.data(), line.size()));
+        result.push_back(std::move(line));
+    });
     return result;
 }
 
@@ -302,32 +436,117 @@ std::string MemberStore::JoinLines(const std::vector<std::string>& lines)
 {
     std::size_t size = 0;
     for (const std::string& line : lines)
-        size += line.size() + 2;
-    std::string out;
-    out.reserve(size);
-    for (const std::string& line : lines)
-        appendFileLine(out, line);
+        size += (needsEscapes(line) ? escapedSize(line) : line.size()) + 2;
+    std::string out(size, '\0');
+    char* at = out.data();
+    for (const std::string& line : lines) {
+        if (needsEscapes(line)) {
+            at = writeEscaped(at, line);
+        } else {
+            std::memcpy(at, line.data(), line.size());
+            at += line.size();
+        }
+        *at++ = '\r';
+        *at++ = '\n';
+    }
     return out;
 }
 
 void MemberStore::LoadFile(const std::string& path)
 {
-    const std::optional<std::string> bytes = qx::ReadFileContents(path);
-    if (!bytes)
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    if (!readWhole(path, data, size))
         throw qx::Error(qx::FormatMessage(kCannotOpen, path));
-    replaceLines(SplitLines(*bytes));
+    try {
+        adoptFile(std::move(data), size);
+    } catch (const std::length_error&) {
+        throw qx::Error(qx::FormatMessage(kCannotOpen, path));
+    }
+}
+
+void MemberStore::LoadText(std::string_view bytes)
+{
+    auto data = std::make_unique_for_overwrite<char[]>(bytes.size() + 1);
+    if (!bytes.empty())
+        std::memcpy(data.get(), bytes.data(), bytes.size());
+    adoptFile(std::move(data), bytes.size());
+}
+
+void MemberStore::adoptFile(std::unique_ptr<char[]> data, std::size_t size)
+{
+    char* const base = data.get();
+    m_bytes.Adopt(std::move(data), size);
+    std::vector<Slice>().swap(m_slices);
+    m_positions.Clear();
+    m_count = 0;
+    m_removed = 0;
+    m_liveBytes = 0;
+    m_deadBytes = 0;
+    resetIndexes();
+    const std::string_view bytes = beforeNul({base, size});
+    // The block stays the file form as long as every line ends with CR LF and
+    // none held an escape.
+    bool fileForm = true;
+    forEachLine(bytes, [&](std::size_t start, std::size_t end, std::size_t next) {
+        fileForm = fileForm && next == end + 2 && bytes[end] == '\r';
+        Slice slice;
+        slice.Offset = static_cast<std::uint32_t>(start);
+        std::size_t length = end - start;
+        if (length && std::memchr(base + start, '<', length)) {
+            const std::size_t unescaped = unescapeInPlace(base + start, length);
+            if (unescaped != length) {
+                fileForm = false;
+                slice.Escaped = needsEscapes({base + start, unescaped}) ? 1 : 0;
+                length = unescaped;
+            }
+        }
+        slice.Size = static_cast<std::uint32_t>(length);
+        m_slices.push_back(slice);
+        m_liveBytes += length;
+    });
+    m_count = static_cast<int>(m_slices.size());
+    m_fileForm = fileForm ? bytes.size() : 0;
+}
+
+std::string_view MemberStore::fileForm(std::unique_ptr<char[]>& laidOut) const
+{
+    // A store still as it was loaded is written from the loaded bytes; any
+    // other is laid out once, in a block of exactly the file's size.
+    if (m_fileForm > 0)
+        return m_bytes.FirstBlock().substr(0, m_fileForm);
+    std::size_t size = 0;
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
+        if (live(slot))
+            size += (m_slices[static_cast<std::size_t>(slot)].Escaped ? escapedSize(view(slot)) : view(slot).size()) + 2;
+    laidOut = std::make_unique_for_overwrite<char[]>(size + 1);
+    char* at = laidOut.get();
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
+        if (!live(slot))
+            continue;
+        const std::string_view line = view(slot);
+        if (m_slices[static_cast<std::size_t>(slot)].Escaped) {
+            at = writeEscaped(at, line);
+        } else {
+            std::memcpy(at, line.data(), line.size());
+            at += line.size();
+        }
+        *at++ = '\r';
+        *at++ = '\n';
+    }
+    return {laidOut.get(), size};
+}
+
+std::string MemberStore::FileForm() const
+{
+    std::unique_ptr<char[]> laidOut;
+    return std::string(fileForm(laidOut));
 }
 
 void MemberStore::SaveFile(const std::string& path) const
 {
-    std::size_t size = 0;
-    for (const Slot& slot : m_slots)
-        size += slot.text.size() + 2;
-    std::string bytes;
-    bytes.reserve(size);
-    for (const Slot& slot : m_slots)
-        if (slot.live)
-            appendFileLine(bytes, slot.text);
+    std::unique_ptr<char[]> laidOut;
+    const std::string_view bytes = fileForm(laidOut);
     switch (qx::ReplaceFileContents(path, bytes)) {
     case qx::ReplaceResult::Replaced:
         return;
