@@ -5,6 +5,9 @@
 #include "FileContents.h"
 
 #include <cassert>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -103,40 +106,135 @@ std::size_t unescapeInPlace(char* line, std::size_t size)
     return to;
 }
 
-// Calls line(start, end, next) for every line of the file form: its bytes
-// are [start, end) and the next line starts at next.
-template <typename Line>
-void forEachLine(std::string_view bytes, const Line& line)
+// The first byte at or after from that can end a line, end the text or
+// start an escape: CR, LF, NUL or "<"; other control bytes below CR may be
+// reported too, and are passed over by the caller. Profile texts are long
+// and hold none of these but their line end, so they are looked for
+// together, many bytes at a time. No byte of a double-byte character is
+// below 0x40.
+std::size_t findSpecialScalar(const char* text, std::size_t from, std::size_t end)
 {
-    // The next CR and the next LF are each looked for once and kept until
-    // the scan passes them, so a file without CR is not searched to its end
-    // for every line.
-    auto next = [&](char byte, std::size_t from) {
-        const void* at = from < bytes.size() ? std::memchr(bytes.data() + from, byte, bytes.size() - from) : nullptr;
-        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - bytes.data()) : bytes.size();
-    };
-    std::size_t start = 0;
-    std::size_t cr = next('\r', 0);
-    std::size_t lf = next('\n', 0);
-    while (start < bytes.size()) {
-        if (cr < start)
-            cr = next('\r', start);
-        if (lf < start)
-            lf = next('\n', start);
-        const std::size_t end = std::min(cr, lf);
-        std::size_t following = end == bytes.size() ? end : end + 1;
-        if (end == cr && following < bytes.size() && bytes[following] == '\n')
-            ++following;
-        line(start, end, following);
-        start = following;
+    for (; from < end; ++from) {
+        const auto c = static_cast<unsigned char>(text[from]);
+        if (c <= '\r' || c == '<')
+            return from;
     }
+    return end;
 }
 
-std::string_view beforeNul(std::string_view bytes)
+#if defined(__x86_64__)
+__attribute__((target("avx512bw"))) std::size_t findSpecialAvx512(const char* text, std::size_t from, std::size_t end)
 {
-    const void* nul = bytes.empty() ? nullptr : std::memchr(bytes.data(), '\0', bytes.size());
-    return nul ? bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data())) : bytes;
+    const __m512i cr = _mm512_set1_epi8('\r');
+    const __m512i lt = _mm512_set1_epi8('<');
+    for (; from + 64 <= end; from += 64) {
+        const __m512i v = _mm512_loadu_si512(text + from);
+        if (const __mmask64 hits = _mm512_cmple_epu8_mask(v, cr) | _mm512_cmpeq_epi8_mask(v, lt))
+            return from + static_cast<std::size_t>(__builtin_ctzll(hits));
+    }
+    return findSpecialScalar(text, from, end);
 }
+
+__attribute__((target("avx2"))) std::size_t findSpecialAvx2(const char* text, std::size_t from, std::size_t end)
+{
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lt = _mm256_set1_epi8('<');
+    for (; from + 32 <= end; from += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + from));
+        const __m256i hits = _mm256_or_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(v, cr), v), _mm256_cmpeq_epi8(v, lt));
+        if (const int bits = _mm256_movemask_epi8(hits))
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+    }
+    return findSpecialScalar(text, from, end);
+}
+
+std::size_t findSpecialSse2(const char* text, std::size_t from, std::size_t end)
+{
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lt = _mm_set1_epi8('<');
+    for (; from + 16 <= end; from += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, cr), v), _mm_cmpeq_epi8(v, lt));
+        if (const int bits = _mm_movemask_epi8(hits))
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+    }
+    return findSpecialScalar(text, from, end);
+}
+
+const auto findSpecial = __builtin_cpu_supports("avx512bw") ? findSpecialAvx512
+                         : __builtin_cpu_supports("avx2")   ? findSpecialAvx2
+                                                            : findSpecialSse2;
+#else
+const auto findSpecial = findSpecialScalar;
+#endif
+
+// Cuts the file form into lines as its bytes arrive, so that each part is
+// split while it is still in the cache. For every line it calls
+// line(start, end, next, hasLt): the line's bytes are [start, end), the next
+// line starts at next, and hasLt tells whether a "<" is among its bytes.
+class Splitter {
+public:
+    // The bytes [0, available) are there; more follow unless last. Returns
+    // false once the text has ended at a NUL.
+    template <typename Line>
+    bool Feed(const char* text, std::size_t available, bool last, const Line& line)
+    {
+        while (!m_ended) {
+            const std::size_t at = findSpecial(text, m_scan, available);
+            if (at == available) {
+                m_scan = available;
+                if (last) {
+                    if (m_start < available)
+                        line(m_start, available, available, m_hasLt);
+                    m_ended = true;
+                    m_end = available;
+                }
+                break;
+            }
+            const char c = text[at];
+            if (c != '<' && c != '\r' && c != '\n' && c != '\0') {
+                m_scan = at + 1;
+                continue;
+            }
+            if (c == '<') {
+                m_hasLt = true;
+                m_scan = at + 1;
+                continue;
+            }
+            if (c == '\0') {
+                if (m_start < at)
+                    line(m_start, at, at, m_hasLt);
+                m_ended = true;
+                m_end = at;
+                break;
+            }
+            std::size_t next = at + 1;
+            if (c == '\r') {
+                // Whether an LF follows is not known yet.
+                if (next == available && !last) {
+                    m_scan = at;
+                    break;
+                }
+                if (next < available && text[next] == '\n')
+                    ++next;
+            }
+            line(m_start, at, next, m_hasLt);
+            m_start = m_scan = next;
+            m_hasLt = false;
+        }
+        return !m_ended;
+    }
+
+    // Where the text ended: at its NUL or at the end of the bytes.
+    std::size_t End() const { return m_end; }
+
+private:
+    std::size_t m_start = 0;
+    std::size_t m_scan = 0;
+    std::size_t m_end = 0;
+    bool m_hasLt = false;
+    bool m_ended = false;
+};
 
 std::uint64_t foldedHash(std::string_view text)
 {
@@ -161,14 +259,19 @@ bool hasName(std::string_view line)
     return line.find('=') != std::string_view::npos;
 }
 
-// The whole file, in one block of its own size.
-bool readWhole(const std::string& path, std::unique_ptr<char[]>& data, std::size_t& size)
+// Reads the file in parts, giving each part to split as soon as it is there
+// (split(data, available, last) returns false when it wants no more), into
+// one block of the file's size.
+template <typename Split>
+bool readSplitting(const std::string& path, std::unique_ptr<char[]>& data, std::size_t& size, const Split& split)
 {
+    constexpr std::size_t kPart = 1 << 20;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat info {};
     std::size_t room = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // One byte more than the file's size tells its end without another read.
     data = std::make_unique_for_overwrite<char[]>(room + 1);
     size = 0;
     for (;;) {
@@ -179,16 +282,20 @@ bool readWhole(const std::string& path, std::unique_ptr<char[]>& data, std::size
             std::memcpy(larger.get(), data.get(), size);
             data = std::move(larger);
         }
-        const ssize_t n = ::read(fd, data.get() + size, room + 1 - size);
+        const ssize_t n = ::read(fd, data.get() + size, std::min(kPart, room + 1 - size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             ::close(fd);
             return false;
         }
-        if (n == 0)
+        if (n == 0) {
+            split(data.get(), size, true);
             break;
+        }
         size += static_cast<std::size_t>(n);
+        if (!split(data.get(), size, false))
+            break;
     }
     ::close(fd);
     return true;
@@ -422,11 +529,11 @@ void MemberStore::Clear()
 
 std::vector<std::string> MemberStore::SplitLines(std::string_view bytes)
 {
-    bytes = beforeNul(bytes);
     std::vector<std::string> result;
-    forEachLine(bytes, [&](std::size_t start, std::size_t end, std::size_t) {
+    Splitter().Feed(bytes.data(), bytes.size(), true, [&](std::size_t start, std::size_t end, std::size_t, bool hasLt) {
         std::string line(bytes.substr(start, end - start));
-        line.resize(unescapeInPlace(line.data(), line.size()));
+        if (hasLt)
+            line.resize(unescapeInPlace(line.data(), line.size()));
         result.push_back(std::move(line));
     });
     return result;
@@ -454,59 +561,69 @@ std::string MemberStore::JoinLines(const std::vector<std::string>& lines)
 
 void MemberStore::LoadFile(const std::string& path)
 {
+    MemberStore loaded;
+    Splitter splitter;
+    bool fileForm = true;
     std::unique_ptr<char[]> data;
     std::size_t size = 0;
-    if (!readWhole(path, data, size))
+    const bool read = readSplitting(path, data, size, [&](char* text, std::size_t available, bool last) {
+        return splitter.Feed(text, available, last, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
+            fileForm = loaded.addLoadedLine(text, start, end, next, hasLt) && fileForm;
+        });
+    });
+    if (!read)
         throw qx::Error(qx::FormatMessage(kCannotOpen, path));
     try {
-        adoptFile(std::move(data), size);
+        loaded.adoptFile(std::move(data), size, fileForm ? splitter.End() : 0);
     } catch (const std::length_error&) {
         throw qx::Error(qx::FormatMessage(kCannotOpen, path));
     }
+    *this = std::move(loaded);
 }
 
 void MemberStore::LoadText(std::string_view bytes)
 {
+    MemberStore loaded;
     auto data = std::make_unique_for_overwrite<char[]>(bytes.size() + 1);
     if (!bytes.empty())
         std::memcpy(data.get(), bytes.data(), bytes.size());
-    adoptFile(std::move(data), bytes.size());
+    Splitter splitter;
+    bool fileForm = true;
+    splitter.Feed(data.get(), bytes.size(), true, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
+        fileForm = loaded.addLoadedLine(data.get(), start, end, next, hasLt) && fileForm;
+    });
+    loaded.adoptFile(std::move(data), bytes.size(), fileForm ? splitter.End() : 0);
+    *this = std::move(loaded);
 }
 
-void MemberStore::adoptFile(std::unique_ptr<char[]> data, std::size_t size)
+bool MemberStore::addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt)
 {
-    char* const base = data.get();
-    m_bytes.Adopt(std::move(data), size);
-    std::vector<Slice>().swap(m_slices);
-    m_positions.Clear();
-    m_count = 0;
-    m_removed = 0;
-    m_liveBytes = 0;
-    m_deadBytes = 0;
-    resetIndexes();
-    const std::string_view bytes = beforeNul({base, size});
-    // The block stays the file form as long as every line ends with CR LF and
-    // none held an escape.
-    bool fileForm = true;
-    forEachLine(bytes, [&](std::size_t start, std::size_t end, std::size_t next) {
-        fileForm = fileForm && next == end + 2 && bytes[end] == '\r';
-        Slice slice;
-        slice.Offset = static_cast<std::uint32_t>(start);
-        std::size_t length = end - start;
-        if (length && std::memchr(base + start, '<', length)) {
-            const std::size_t unescaped = unescapeInPlace(base + start, length);
-            if (unescaped != length) {
-                fileForm = false;
-                slice.Escaped = needsEscapes({base + start, unescaped}) ? 1 : 0;
-                length = unescaped;
-            }
+    if (m_slices.empty())
+        m_slices.reserve(1024);
+    bool asWritten = next == end + 2 && text[end] == '\r';
+    Slice slice;
+    slice.Offset = static_cast<std::uint32_t>(start);
+    std::size_t length = end - start;
+    if (hasLt) {
+        const std::size_t unescaped = unescapeInPlace(text + start, length);
+        if (unescaped != length) {
+            asWritten = false;
+            slice.Escaped = needsEscapes({text + start, unescaped}) ? 1 : 0;
+            length = unescaped;
         }
-        slice.Size = static_cast<std::uint32_t>(length);
-        m_slices.push_back(slice);
-        m_liveBytes += length;
-    });
+    }
+    slice.Size = static_cast<std::uint32_t>(length);
+    m_slices.push_back(slice);
+    m_liveBytes += length;
+    return asWritten;
+}
+
+void MemberStore::adoptFile(std::unique_ptr<char[]> data, std::size_t size, std::size_t fileForm)
+{
+    m_bytes.Adopt(std::move(data), size);
+    m_slices.shrink_to_fit();
     m_count = static_cast<int>(m_slices.size());
-    m_fileForm = fileForm ? bytes.size() : 0;
+    m_fileForm = fileForm;
 }
 
 std::string_view MemberStore::fileForm(std::unique_ptr<char[]>& laidOut) const

@@ -91,7 +91,13 @@ private:
     void removeSlot(int slot);
     void compactIfWasteful();
     void resetIndexes();
-    void adoptFile(std::unique_ptr<char[]> data, std::size_t size);
+    // Adds a line of a file being loaded, the bytes [start, end) of text,
+    // unescaped in place; returns whether the line is as it would be written
+    // (no escapes, followed by CR LF).
+    bool addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt);
+    // Takes the loaded file's bytes as the first block; the first fileForm
+    // bytes are the store's file form.
+    void adoptFile(std::unique_ptr<char[]> data, std::size_t size, std::size_t fileForm);
     std::string_view fileForm(std::unique_ptr<char[]>& laidOut) const;
 
     LineBytes m_bytes;
