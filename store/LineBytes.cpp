@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <stdexcept>
+#include <sys/mman.h>
 
 namespace {
 
@@ -11,7 +12,36 @@ constexpr std::size_t kSmallestBlock = 64 * 1024;
 constexpr std::size_t kLargestBlock = 4 * 1024 * 1024;
 constexpr std::uint64_t kOffsetLimit = std::numeric_limits<std::uint32_t>::max() - 1;
 
+constexpr std::size_t kHugePage = 2 << 20;
+constexpr std::size_t kMappedBlock = 4 << 20;
+
 } // namespace
+
+void BlockRelease::operator()(char* data) const
+{
+    if (Mapped)
+        ::munmap(Mapping, Mapped);
+    else
+        delete[] data;
+}
+
+BlockData AllocateBlock(std::size_t size, bool wholePages)
+{
+    if (size >= kMappedBlock) {
+        const std::size_t mapped = size + kHugePage;
+        void* mapping = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapping != MAP_FAILED) {
+            const auto start = (reinterpret_cast<std::uintptr_t>(mapping) + kHugePage - 1) & ~(kHugePage - 1);
+            char* const data = reinterpret_cast<char*>(start);
+            const std::size_t huge = wholePages ? (size + kHugePage - 1) & ~(kHugePage - 1) : size & ~(kHugePage - 1);
+#ifdef MADV_HUGEPAGE
+            ::madvise(data, huge, MADV_HUGEPAGE);
+#endif
+            return BlockData(data, BlockRelease{static_cast<char*>(mapping), mapped});
+        }
+    }
+    return BlockData(new char[std::max<std::size_t>(size, 1)]);
+}
 
 LineBytes::LineBytes(const LineBytes& other)
 {
@@ -25,7 +55,7 @@ LineBytes& LineBytes::operator=(const LineBytes& other)
     std::vector<Block> blocks;
     blocks.reserve(other.m_blocks.size());
     for (const Block& block : other.m_blocks) {
-        Block copy{std::make_unique_for_overwrite<char[]>(block.Room), block.Base, block.Size, block.Room};
+        Block copy{AllocateBlock(block.Room), block.Base, block.Size, block.Room};
         std::memcpy(copy.Data.get(), block.Data.get(), block.Size);
         blocks.push_back(std::move(copy));
     }
@@ -38,13 +68,13 @@ std::uint32_t LineBytes::end() const
     return m_blocks.empty() ? 0 : m_blocks.back().Base + m_blocks.back().Size;
 }
 
-void LineBytes::Adopt(std::unique_ptr<char[]> data, std::size_t size)
+void LineBytes::Adopt(BlockData data, std::size_t size)
 {
     if (size > kOffsetLimit)
         throw std::length_error("LineBytes: more than 4 GiB of lines");
     m_blocks.clear();
     if (!data)
-        data = std::make_unique<char[]>(1);
+        data = AllocateBlock(1);
     const auto room = static_cast<std::uint32_t>(size);
     m_blocks.push_back({std::move(data), 0, room, room});
 }
@@ -59,7 +89,7 @@ std::uint32_t LineBytes::Add(std::string_view text)
         const std::size_t room = std::max({kSmallestBlock, std::min<std::size_t>(base / 4, kLargestBlock), text.size()});
         if (base + room > kOffsetLimit)
             throw std::length_error("LineBytes: more than 4 GiB of lines");
-        m_blocks.push_back({std::make_unique_for_overwrite<char[]>(room), static_cast<std::uint32_t>(base), 0, static_cast<std::uint32_t>(room)});
+        m_blocks.push_back({AllocateBlock(room), static_cast<std::uint32_t>(base), 0, static_cast<std::uint32_t>(room)});
     }
     Block& block = m_blocks.back();
     if (!text.empty())

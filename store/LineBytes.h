@@ -9,6 +9,20 @@
 #include <string_view>
 #include <vector>
 
+// The storage of a block. Blocks of megabytes are mapped on their own and
+// backed by huge pages where the system offers them, since faulting in a
+// large file's bytes page by page costs more than reading them; only the
+// whole huge pages inside the block get them, unless wholePages, so that the
+// memory resident stays the block's size.
+struct BlockRelease {
+    char* Mapping = nullptr;
+    std::size_t Mapped = 0;
+    void operator()(char* data) const;
+};
+using BlockData = std::unique_ptr<char[], BlockRelease>;
+// Room for size bytes, left uninitialised.
+BlockData AllocateBlock(std::size_t size, bool wholePages = false);
+
 class LineBytes {
 public:
     LineBytes() = default;
@@ -19,7 +33,7 @@ public:
 
     // Replaces everything by one block, the first size bytes of data.
     // Throws std::length_error when size passes the offsets' limit.
-    void Adopt(std::unique_ptr<char[]> data, std::size_t size);
+    void Adopt(BlockData data, std::size_t size);
     // Copies text after everything else; returns its offset. Throws
     // std::length_error when the offsets would pass their limit (4 GiB).
     std::uint32_t Add(std::string_view text);
@@ -30,7 +44,7 @@ public:
 
 private:
     struct Block {
-        std::unique_ptr<char[]> Data;
+        BlockData Data;
         std::uint32_t Base = 0;
         std::uint32_t Size = 0;
         std::uint32_t Room = 0;

@@ -263,7 +263,7 @@ bool hasName(std::string_view line)
 // (split(data, available, last) returns false when it wants no more), into
 // one block of the file's size.
 template <typename Split>
-bool readSplitting(const std::string& path, std::unique_ptr<char[]>& data, std::size_t& size, const Split& split)
+bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, const Split& split)
 {
     constexpr std::size_t kPart = 1 << 20;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -272,13 +272,13 @@ bool readSplitting(const std::string& path, std::unique_ptr<char[]>& data, std::
     struct stat info {};
     std::size_t room = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
     // One byte more than the file's size tells its end without another read.
-    data = std::make_unique_for_overwrite<char[]>(room + 1);
+    data = AllocateBlock(room + 1);
     size = 0;
     for (;;) {
         if (size == room + 1) {
             // The file grew while it was read.
             room = 2 * room + 4096;
-            auto larger = std::make_unique_for_overwrite<char[]>(room + 1);
+            auto larger = AllocateBlock(room + 1);
             std::memcpy(larger.get(), data.get(), size);
             data = std::move(larger);
         }
@@ -492,7 +492,7 @@ void MemberStore::compactIfWasteful()
     const bool manyBytes = m_deadBytes > (1u << 20) && m_deadBytes > m_liveBytes;
     if (!manySlots && !manyBytes)
         return;
-    auto data = std::make_unique_for_overwrite<char[]>(m_liveBytes + 1);
+    auto data = AllocateBlock(m_liveBytes + 1);
     std::vector<Slice> slices;
     slices.reserve(static_cast<std::size_t>(m_count));
     std::uint32_t offset = 0;
@@ -564,7 +564,7 @@ void MemberStore::LoadFile(const std::string& path)
     MemberStore loaded;
     Splitter splitter;
     bool fileForm = true;
-    std::unique_ptr<char[]> data;
+    BlockData data;
     std::size_t size = 0;
     const bool read = readSplitting(path, data, size, [&](char* text, std::size_t available, bool last) {
         return splitter.Feed(text, available, last, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
@@ -584,7 +584,7 @@ void MemberStore::LoadFile(const std::string& path)
 void MemberStore::LoadText(std::string_view bytes)
 {
     MemberStore loaded;
-    auto data = std::make_unique_for_overwrite<char[]>(bytes.size() + 1);
+    auto data = AllocateBlock(bytes.size() + 1);
     if (!bytes.empty())
         std::memcpy(data.get(), bytes.data(), bytes.size());
     Splitter splitter;
@@ -618,7 +618,7 @@ bool MemberStore::addLoadedLine(char* text, std::size_t start, std::size_t end, 
     return asWritten;
 }
 
-void MemberStore::adoptFile(std::unique_ptr<char[]> data, std::size_t size, std::size_t fileForm)
+void MemberStore::adoptFile(BlockData data, std::size_t size, std::size_t fileForm)
 {
     m_bytes.Adopt(std::move(data), size);
     m_slices.shrink_to_fit();
@@ -626,7 +626,7 @@ void MemberStore::adoptFile(std::unique_ptr<char[]> data, std::size_t size, std:
     m_fileForm = fileForm;
 }
 
-std::string_view MemberStore::fileForm(std::unique_ptr<char[]>& laidOut) const
+std::string_view MemberStore::fileForm(BlockData& laidOut) const
 {
     // A store still as it was loaded is written from the loaded bytes; any
     // other is laid out once, in a block of exactly the file's size.
@@ -636,7 +636,7 @@ std::string_view MemberStore::fileForm(std::unique_ptr<char[]>& laidOut) const
     for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
         if (live(slot))
             size += (m_slices[static_cast<std::size_t>(slot)].Escaped ? escapedSize(view(slot)) : view(slot).size()) + 2;
-    laidOut = std::make_unique_for_overwrite<char[]>(size + 1);
+    laidOut = AllocateBlock(size + 1, true);
     char* at = laidOut.get();
     for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
         if (!live(slot))
@@ -656,13 +656,13 @@ std::string_view MemberStore::fileForm(std::unique_ptr<char[]>& laidOut) const
 
 std::string MemberStore::FileForm() const
 {
-    std::unique_ptr<char[]> laidOut;
+    BlockData laidOut;
     return std::string(fileForm(laidOut));
 }
 
 void MemberStore::SaveFile(const std::string& path) const
 {
-    std::unique_ptr<char[]> laidOut;
+    BlockData laidOut;
     const std::string_view bytes = fileForm(laidOut);
     switch (qx::ReplaceFileContents(path, bytes)) {
     case qx::ReplaceResult::Replaced:

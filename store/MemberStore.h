@@ -97,8 +97,8 @@ private:
     bool addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt);
     // Takes the loaded file's bytes as the first block; the first fileForm
     // bytes are the store's file form.
-    void adoptFile(std::unique_ptr<char[]> data, std::size_t size, std::size_t fileForm);
-    std::string_view fileForm(std::unique_ptr<char[]>& laidOut) const;
+    void adoptFile(BlockData data, std::size_t size, std::size_t fileForm);
+    std::string_view fileForm(BlockData& laidOut) const;
 
     LineBytes m_bytes;
     std::vector<Slice> m_slices;
