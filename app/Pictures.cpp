@@ -1,7 +1,9 @@
 #include "Pictures.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -299,19 +301,48 @@ QPixmap RenderPicture(PictureList list, int index, int size)
     return pixmap;
 }
 
+namespace {
+
+// Each picture is drawn once per run: the window asks for the same pictures
+// for its list, its toolbar and its popup menu. The cache belongs to the
+// application object, so that no picture outlives it.
+class PictureCache : public QObject {
+public:
+    using QObject::QObject;
+    QIcon Small[kSmallImageCount];
+    QIcon State[kStateImageCount];
+};
+
+QIcon& cached(PictureList list, int index)
+{
+    static QPointer<PictureCache> cache;
+    if (!cache)
+        cache = new PictureCache(QCoreApplication::instance());
+    QIcon& slot = list == PictureList::Small ? cache->Small[index] : cache->State[index];
+    if (slot.isNull())
+        slot = icon(list, index);
+    return slot;
+}
+
+} // namespace
+
 QIcon SmallImage(int index)
 {
-    return icon(PictureList::Small, index);
+    if (index < 0 || index >= kSmallImageCount)
+        return icon(PictureList::Small, index);
+    return cached(PictureList::Small, index);
 }
 
 QIcon StateImage(int index)
 {
-    return icon(PictureList::State, index);
+    if (index < 0 || index >= kStateImageCount)
+        return icon(PictureList::State, index);
+    return cached(PictureList::State, index);
 }
 
 QIcon ProgramIcon()
 {
-    QIcon result = icon(PictureList::Small, 8);
+    QIcon result = SmallImage(8);
     for (const int size : {64, 128, 256})
         result.addPixmap(RenderPicture(PictureList::Small, 8, size));
     return result;
