@@ -183,8 +183,9 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     if (replacing) {
         // The owner first: changing it may clear the set-id bits set below.
         // A user who may not give the file away may still keep its group.
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
-            (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Neither: the file becomes the user's, with the user's group.
+        }
         ::fchmod(fd, old.st_mode & 07777);
     } else {
         const mode_t mask = ::umask(0);

@@ -3,17 +3,17 @@
 #include "AnsiText.h"
 #include "Application.h"
 #include "Error.h"
+#include "HostLookup.h"
 
-#include <QHostInfo>
-#include <QList>
 #include <QSocketNotifier>
-#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace qx {
 
@@ -206,8 +206,15 @@ void TClientSocket::open()
     }
     if (!m_host.empty()) {
         m_state = State::LookingUp;
-        m_lookupId = QHostInfo::lookupHost(QString::fromLatin1(m_host.data(), static_cast<qsizetype>(m_host.size())), this,
-                                           SLOT(lookedUp(QHostInfo)));
+        try {
+            m_lookup = new HostLookup(m_host, [this](std::uint32_t address, int error) { lookedUp(address, error); }, this);
+        } catch (const std::system_error&) {
+            // No lookup could be started: what was begun is closed, then
+            // the caller hears of it.
+            release();
+            fireDisconnect();
+            throw Error(SocketErrorText(kTryAgain, "ASync Lookup"));
+        }
         return;
     }
     if (const int code = startConnect(address)) {
@@ -219,24 +226,18 @@ void TClientSocket::open()
     }
 }
 
-void TClientSocket::lookedUp(const QHostInfo& info)
+void TClientSocket::lookedUp(std::uint32_t address, int error)
 {
-    if (info.lookupId() != m_lookupId)
-        return; // a lookup of an earlier opening
-    m_lookupId = -1;
-    const QList<QHostAddress> addresses = info.addresses();
-    const auto ipv4 = std::find_if(addresses.begin(), addresses.end(),
-                                   [](const QHostAddress& a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
-    if (ipv4 == addresses.end()) {
+    std::exchange(m_lookup, nullptr)->deleteLater();
+    if (error) {
         // The name cannot be resolved: the component closes, then the
         // failure reaches the error box from the event loop.
-        const int code = info.error() == QHostInfo::NoError || info.error() == QHostInfo::HostNotFound ? kHostNotFound : kTryAgain;
         release();
         fireDisconnect();
-        HandleException(Error(SocketErrorText(code, "ASync Lookup")));
+        HandleException(Error(SocketErrorText(error, "ASync Lookup")));
         return;
     }
-    if (const int code = startConnect(htonl(ipv4->toIPv4Address()))) {
+    if (const int code = startConnect(address)) {
         release();
         reportError(ErrorEvent::Connect, code);
     }
@@ -327,10 +328,7 @@ void TClientSocket::Close()
 void TClientSocket::release()
 {
     ++m_generation;
-    if (m_lookupId != -1) {
-        QHostInfo::abortHostLookup(m_lookupId);
-        m_lookupId = -1;
-    }
+    delete std::exchange(m_lookup, nullptr);
     // Notifiers may be in the middle of their own signal: let them go later.
     for (QSocketNotifier** notifier : {&m_readNotifier, &m_writeNotifier}) {
         if (*notifier) {

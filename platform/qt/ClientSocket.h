@@ -17,10 +17,11 @@
 #include <functional>
 #include <string>
 
-class QHostInfo;
 class QSocketNotifier;
 
 namespace qx {
+
+class HostLookup;
 
 enum class ErrorEvent { General, Send, Receive, Connect, Disconnect, Accept, Lookup };
 
@@ -94,12 +95,7 @@ private:
     enum class State { Closed, LookingUp, Connecting, Connected, Broken };
 
     void open();
-private slots:
-    // A slot named by its signature rather than a functor: Qt does not free
-    // a functor whose lookup was aborted.
-    void lookedUp(const QHostInfo& info);
-
-private:
+    void lookedUp(std::uint32_t address, int error);
     // Starts the attempt; returns the error number of a failure on the spot.
     int startConnect(std::uint32_t address);
     void connectReady();
@@ -118,7 +114,7 @@ private:
     bool m_active = false;
     State m_state = State::Closed;
     int m_fd = -1;
-    int m_lookupId = -1;
+    HostLookup* m_lookup = nullptr;
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
     // Counts openings and closings, so that a handler that closed or
