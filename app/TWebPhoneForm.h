@@ -6,9 +6,11 @@
 
 #include "ClientSocket.h"
 #include "ComboBox.h"
+#include "DesktopNotice.h"
 #include "ListView.h"
 #include "MemberStore.h"
 #include "StatusBar.h"
+#include "Watch.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -17,9 +19,12 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -30,7 +35,8 @@ class TWebPhoneForm : public QMainWindow {
 public:
     // Builds the window and loads the member files and the settings file;
     // throws qx::Error when a member file exists but cannot be read.
-    explicit TWebPhoneForm(QWidget* owner = nullptr);
+    // watchSecond is how long one second of the watch's count lasts.
+    explicit TWebPhoneForm(QWidget* owner = nullptr, std::chrono::milliseconds watchSecond = std::chrono::seconds(1));
     ~TWebPhoneForm() override;
 
     void ParseOnlineList(std::string text);
@@ -62,6 +68,11 @@ public:
     QLineEdit* ProxyAddr = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* ProxyPort = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QCheckBox* WatchUse = nullptr;
+    QLabel* Label3 = nullptr;
+    QSpinBox* WatchInterval = nullptr;
+    QCheckBox* WatchNotify = nullptr;
     QPlainTextEdit* Info = nullptr;
 
     qx::TStatusBar* Sb = nullptr;
@@ -77,6 +88,8 @@ public:
 
     qx::TClientSocket* CS = nullptr;
     qx::TClientSocket* CSP = nullptr;
+    // Ticks once a second while the watch runs.
+    QTimer* WatchTimer = nullptr;
 
     MemberStore ProfList;
     MemberStore SeenList;
@@ -87,6 +100,12 @@ public:
     void FormClose();
     void ProxyUseClick();
     void Button1Click();
+    // The refresh without the address history: what the watch runs.
+    void RefreshList();
+    void WatchUseClick();
+    void WatchIntervalChange();
+    void WatchTimerTimer();
+    void NoticeClick();
     void ToolButton1Click(QToolButton* Sender);
     void N1Click(QAction* Sender);
     void N5Click();
@@ -126,9 +145,18 @@ private:
     void setupList();
     void setupPopupMenu();
     void setupSettingPage();
+    void setupWatchGroup();
     void setupStatusBar();
     void setupConnections();
     void loadMemberFiles();
+    bool listFetchRunning();
+    void restartWatchCount();
+    void showCountdown();
+    void noticeFriendsOnline();
+
+    std::chrono::milliseconds m_watchSecond;
+    Watch m_watch;
+    DesktopNotice* m_notice = nullptr;
 };
 
 extern TWebPhoneForm* WebPhoneForm;
