@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <functional>
-#include <string>
 
 class TAboutForm : public QDialog {
     Q_OBJECT

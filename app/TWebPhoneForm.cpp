@@ -8,21 +8,20 @@
 #include "OnlineList.h"
 #include "Pictures.h"
 #include "ProfilePage.h"
-#include "ProgramFile.h"
 #include "Requests.h"
 #include "Settings.h"
 #include "TAboutForm.h"
 
-#include <QAccessible>
 #include <algorithm>
-#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
 #include <limits>
+#include <memory>
 
 TWebPhoneForm* WebPhoneForm = nullptr;
 
@@ -77,8 +76,9 @@ const std::string kError = "Error";
 
 } // namespace
 
-TWebPhoneForm::TWebPhoneForm(QWidget* owner, std::chrono::milliseconds watchSecond)
+TWebPhoneForm::TWebPhoneForm(QWidget* owner, FileLocations files, std::chrono::milliseconds watchSecond)
     : QMainWindow(owner)
+    , m_files(std::move(files))
     , m_watchSecond(watchSecond)
 {
     setupWindow();
@@ -378,7 +378,7 @@ void TWebPhoneForm::setupWatchGroup()
     connect(WatchTimer, &QTimer::timeout, this, [this] { WatchTimerTimer(); });
     m_watch.SetInterval(WatchInterval->value());
 
-    m_notice = new DesktopNotice(QStringLiteral("Quorrix"), QStringLiteral("quorrix"), ProgramIcon(), this);
+    m_notice = new DesktopNotice(QStringLiteral("Quorrix"), QStringLiteral(QUORRIX_APP_ID), ProgramIcon(), this);
     connect(m_notice, &DesktopNotice::Clicked, this, [this] { NoticeClick(); });
 }
 
@@ -401,7 +401,6 @@ void TWebPhoneForm::setupConnections()
 
     CSP = new qx::TClientSocket(this);
     CSP->setObjectName(QStringLiteral("CSP"));
-    CSP->SetPort(8080);
     CSP->OnConnect = [this](QObject* s, qx::TCustomWinSocket* k) { CSPConnect(s, k); };
     CSP->OnRead = [this](QObject* s, qx::TCustomWinSocket* k) { CSPRead(s, k); };
     CSP->OnDisconnect = [this](QObject* s, qx::TCustomWinSocket* k) { CSPDisconnect(s, k); };
@@ -410,11 +409,10 @@ void TWebPhoneForm::setupConnections()
 
 void TWebPhoneForm::loadMemberFiles()
 {
-    const std::string directory = qx::ProgramDirectory();
-    const std::string profiles = qx::ResolveFileName(directory, "Prof.txt");
+    const std::string profiles = m_files.PathOf("Prof.txt");
     if (qx::FileExists(profiles))
         ProfList.LoadFile(profiles);
-    const std::string faces = qx::ResolveFileName(directory, "flag.txt");
+    const std::string faces = m_files.PathOf("flag.txt");
     if (qx::FileExists(faces))
         FlagList.LoadFile(faces);
 }
@@ -434,9 +432,9 @@ void TWebPhoneForm::closeEvent(QCloseEvent* event)
 
 void TWebPhoneForm::FormClose()
 {
-    const std::string directory = qx::ProgramDirectory();
-    ProfList.SaveFile(qx::ResolveFileName(directory, "Prof.TXT"));
-    FlagList.SaveFile(qx::ResolveFileName(directory, "Flag.TXT"));
+    m_files.MakeDirectory();
+    ProfList.SaveFile(m_files.PathOf("Prof.TXT"));
+    FlagList.SaveFile(m_files.PathOf("Flag.TXT"));
     SaveSettings();
 }
 
@@ -449,7 +447,7 @@ void TWebPhoneForm::ProxyUseClick()
 
 void TWebPhoneForm::LoadSettings()
 {
-    const IniFile ini(qx::SettingsFilePath());
+    const IniFile ini(m_files.SettingsPath());
     const ProxySettings proxy = ReadProxySettings(ini);
     ProxyUse->setChecked(proxy.Use);
     ProxyAddr->setText(qx::ToUnicode(proxy.Addr));
@@ -466,7 +464,7 @@ void TWebPhoneForm::LoadSettings()
 
 void TWebPhoneForm::SaveSettings()
 {
-    IniFile ini(qx::SettingsFilePath());
+    IniFile ini(m_files.SettingsPath());
     WriteSettings(ini, ProxySettings{ProxyUse->isChecked(), qx::FromUnicode(ProxyAddr->text()), qx::FromUnicode(ProxyPort->text())},
                   AddrList->Items());
     WriteWatchSettings(ini, WatchSettings{WatchUse->isChecked(), WatchInterval->value(), WatchNotify->isChecked()});
@@ -656,6 +654,9 @@ void TWebPhoneForm::RequestProfile(const std::string& number)
     try {
         socket->SetActive(true);
     } catch (const std::exception&) {
+        // Refused before any handler could run: the panel would otherwise
+        // keep the text of an earlier fetch.
+        Sb->SetPanelText(2, std::string());
         releaseBuffer(socket->Socket());
         socket->deleteLater();
     }

@@ -7,6 +7,7 @@
 #include "ClientSocket.h"
 #include "ComboBox.h"
 #include "DesktopNotice.h"
+#include "FileLocations.h"
 #include "ListView.h"
 #include "MemberStore.h"
 #include "StatusBar.h"
@@ -25,7 +26,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <chrono>
-#include <memory>
 #include <string>
 
 class TAboutForm;
@@ -33,10 +33,11 @@ class TAboutForm;
 class TWebPhoneForm : public QMainWindow {
     Q_OBJECT
 public:
-    // Builds the window and loads the member files and the settings file;
-    // throws qx::Error when a member file exists but cannot be read.
-    // watchSecond is how long one second of the watch's count lasts.
-    explicit TWebPhoneForm(QWidget* owner = nullptr, std::chrono::milliseconds watchSecond = std::chrono::seconds(1));
+    // Builds the window and loads the member files and the settings file
+    // from files; throws qx::Error when a member file exists but cannot be
+    // read. watchSecond is how long one second of the watch's count lasts.
+    explicit TWebPhoneForm(QWidget* owner = nullptr, FileLocations files = FileLocations::ForThisRun(),
+                           std::chrono::milliseconds watchSecond = std::chrono::seconds(1));
     ~TWebPhoneForm() override;
 
     void ParseOnlineList(std::string text);
@@ -154,6 +155,7 @@ private:
     void showCountdown();
     void noticeFriendsOnline();
 
+    FileLocations m_files;
     std::chrono::milliseconds m_watchSecond;
     Watch m_watch;
     DesktopNotice* m_notice = nullptr;

@@ -1,22 +1,8 @@
-// The program's entry: the application object, the main window, the hidden
-// about box, then the message loop. It always ends with exit code 0.
+// The program's entry; it always ends with exit code 0.
 
-#include "Application.h"
-#include "TAboutForm.h"
-#include "TWebPhoneForm.h"
+#include "Entry.h"
 
 int main(int argc, char** argv)
 {
-    qx::Application application(argc, argv);
-    try {
-        QApplication::setFont(TWebPhoneForm::WindowFont());
-        WebPhoneForm = new TWebPhoneForm();
-        AboutForm = new TAboutForm(WebPhoneForm);
-        WebPhoneForm->show();
-        QApplication::exec();
-    } catch (const std::exception& error) {
-        qx::HandleException(error);
-    }
-    delete WebPhoneForm;
-    return 0;
+    return RunProgram(argc, argv);
 }

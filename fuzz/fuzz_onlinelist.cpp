@@ -1,15 +1,15 @@
 // Feeds arbitrary pages to the people-list scan and the list fill. The scan
-// keeps positions into the page; here it is compared with the plain form of
-// the same scan, which copies the rest of the text at every cut, on every
-// page. The fill is then checked against its own rules: only rows the filter
-// lets through, faces 0 to 3, a number new exactly once.
+// keeps positions into the page; here it is compared, on every page, with a
+// reference of its own that finds markers with std::string::find, written
+// from the rules of the page scan rather than from the program's text
+// operations. The fill is then checked against its own rules: only rows the
+// filter lets through, faces 0 to 3, a number new exactly once.
 //
 // Input: a byte for the filter mask, then the lines of the profile and face
 // stores, then 0xFF 0xFF, then the page.
 
 #include "MemberStore.h"
 #include "OnlineList.h"
-#include "Text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,45 +28,48 @@ void check(bool condition)
 
 using Cells = std::vector<std::string>;
 
-// The scan as a copy of the remainder cut at each marker.
-std::optional<std::vector<Cells>> plainScan(std::string_view page)
+// The scan as the page rules tell it. The first cut, at "table", keeps the
+// 99,999 bytes that start there; every later cut starts within that window
+// and keeps all of the rest of it, so the remaining text is the window from
+// an offset on, and each search is a find from that offset. A cut at a marker
+// that is not there (the heading row's) empties the text.
+std::optional<std::vector<Cells>> referenceScan(std::string_view page)
 {
-    constexpr long long window = 99999;
-    std::string t(page);
-    const auto cut = [&t](std::size_t at) { t = qx::SubString(t, static_cast<long long>(at), window); };
-    const std::size_t table = qx::Pos("table", t);
-    if (table == 0)
+    const std::string text(page);
+    const std::size_t table = text.find("table");
+    if (table == std::string::npos)
         return std::nullopt;
-    cut(table);
-    cut(qx::Pos("<tr>", t));
-    cut(qx::Pos("</tr>", t));
+    const std::string window = text.substr(table, 99999);
+    std::size_t rest = 0; // where the remaining text begins in the window
+    const auto find = [&](const char* marker) { return window.find(marker, rest); };
+    const auto cutAt = [&](std::size_t at) { rest = at == std::string::npos ? window.size() : at; };
+    cutAt(find("<tr>"));
+    cutAt(find("</tr>"));
     std::vector<Cells> rows;
-    for (;;) {
-        std::size_t at = qx::Pos("<tr>", t);
-        if (at == 0)
-            break;
-        cut(at);
+    while (true) {
+        const std::size_t rowStart = find("<tr>");
+        if (rowStart == std::string::npos)
+            return rows;
+        cutAt(rowStart);
         Cells cells;
-        for (int i = 0; i < 6; ++i) {
-            at = qx::Pos("<td>", t);
-            if (at == 0)
-                break;
-            cut(at + 4);
-            at = qx::Pos("</td>", t);
-            if (at == 0)
-                break;
-            cells.push_back(qx::SubString(t, 1, static_cast<long long>(at) - 1));
-            cut(at);
+        while (cells.size() < 6) {
+            const std::size_t open = find("<td>");
+            if (open == std::string::npos)
+                return rows;
+            cutAt(open + 4);
+            const std::size_t close = find("</td>");
+            if (close == std::string::npos)
+                return rows;
+            cells.push_back(window.substr(rest, close - rest));
+            cutAt(close);
         }
-        if (cells.size() != 6)
-            break;
-        rows.push_back(cells);
-        at = qx::Pos("</tr>", t);
-        if (at == 0)
-            break;
-        cut(at);
+        rows.push_back(std::move(cells));
+        // A last row without its "</tr>" is listed all the same.
+        const std::size_t rowEnd = find("</tr>");
+        if (rowEnd == std::string::npos)
+            return rows;
+        cutAt(rowEnd);
     }
-    return rows;
 }
 
 } // namespace
@@ -93,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         scanned.push_back(std::move(row));
     });
-    const std::optional<std::vector<Cells>> expected = plainScan(page);
+    const std::optional<std::vector<Cells>> expected = referenceScan(page);
     check(found == expected.has_value());
     if (expected)
         check(scanned == *expected);

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing on a Debian 12 machine, builds, and then either
-# starts the program ("run") or runs every test ("test").
+# starts the program ("run"), runs every test ("test"), or builds the Debian
+# package ("package", its path printed last).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           fonts-ipafont-gothic xvfb xauth desktop-file-utils dbus-daemon
-          libbenchmark-dev clang libclang-rt-14-dev)
+          libbenchmark-dev clang libclang-rt-14-dev
+          ccache dpkg-dev lintian appstream file)
 
 install_missing() {
     local missing=()
@@ -37,14 +39,20 @@ test)
     install_missing
     build build
     ctest --test-dir build -j"$(nproc)" --output-on-failure
+    # The Debian package, built in Release and checked.
+    bash tools/check-package.sh
     # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DQUORRIX_SANITIZE=address,undefined
     ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan -j"$(nproc)" --output-on-failure
     # Each fuzz target briefly, from its seeds.
     bash tools/run-fuzz.sh "${QUORRIX_FUZZ_SECONDS:-20}"
     ;;
+package)
+    install_missing
+    exec bash tools/build-package.sh
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

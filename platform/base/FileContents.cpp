@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qx {
 
@@ -21,6 +24,81 @@ bool writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string nameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name mkstemp made from ".<name>.XXXXXX" for this very name.
+bool isTemporaryOf(std::string_view entry, const std::string& name)
+{
+    constexpr std::size_t kRandom = 6;
+    if (entry.size() != name.size() + 2 + kRandom || entry[0] != '.' || entry.substr(1, name.size()) != name
+        || entry[name.size() + 1] != '.')
+        return false;
+    for (const char c : entry.substr(name.size() + 2)) {
+        const bool alphanumeric = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (!alphanumeric)
+            return false;
+    }
+    return true;
+}
+
+// Removes the temporary files a save of this file left when it was killed
+// before its rename. A save still running holds a lock on its temporary file,
+// and such a file is left alone; so is anything that is not a regular file.
+void removeStaleTemporaries(const std::string& directory, const std::string& name)
+{
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryOf(entry->d_name, name))
+            continue;
+        const std::string candidate = directory + "/" + entry->d_name;
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::lstat(candidate.c_str(), &named) == 0 && named.st_dev == opened.st_dev
+            && named.st_ino == opened.st_ino)
+            ::unlink(candidate.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Errors of making a file beside the target that say the directory is closed
+// to this user, not that the disk is full or the file is busy.
+bool mayWriteInPlace(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// The old way of saving, for a file the user may write in a directory where
+// no new file may be made: without it every close of the window would fail
+// there, and a failed save keeps the window open. It is not crash-safe: a
+// crash or a full disk between the truncation and the fsync leaves the file
+// short or empty.
+ReplaceResult writeInPlace(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return ReplaceResult::CannotCreate;
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    return written && closed ? ReplaceResult::Replaced : ReplaceResult::CannotWrite;
 }
 
 } // namespace
@@ -51,43 +129,86 @@ std::optional<std::string> ReadFileContents(const std::string& path)
     return bytes;
 }
 
+std::optional<std::string> ResolveSaveTarget(const std::string& path)
+{
+    constexpr int kMaxLinks = 40; // as many as the system follows in one path
+    std::string current = path;
+    for (int links = 0; links <= kMaxLinks; ++links) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::string target(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 256, '\0');
+        for (;;) {
+            const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+            if (n <= 0)
+                return std::nullopt;
+            if (static_cast<std::size_t>(n) < target.size()) {
+                target.resize(static_cast<std::size_t>(n));
+                break;
+            }
+            target.resize(target.size() * 2); // the link changed while it was read
+        }
+        const auto slash = current.rfind('/');
+        if (target[0] != '/' && slash != std::string::npos)
+            target = current.substr(0, slash + 1) + target;
+        current = std::move(target);
+    }
+    return std::nullopt;
+}
+
 ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes)
 {
-    const auto slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::optional<std::string> target = ResolveSaveTarget(path);
+    if (!target)
+        return ReplaceResult::CannotCreate;
+    const std::string directory = directoryOf(*target);
+    const std::string name = nameOf(*target);
+    removeStaleTemporaries(directory, name);
+
     // A file its owner has made read-only is refused, as writing it in place
     // would be; the rename alone would replace it regardless.
     struct stat old {};
-    const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    if (replacing && ::access(path.c_str(), W_OK) != 0)
+    const bool replacing = ::stat(target->c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    if (replacing && ::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0)
         return ReplaceResult::CannotCreate;
+
     std::string temporary = directory + "/." + name + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return ReplaceResult::CannotCreate;
+        return replacing && mayWriteInPlace(errno) ? writeInPlace(*target, bytes) : ReplaceResult::CannotCreate;
+    // Held until the rename is done, so that another save of the same file
+    // never takes this one for a leftover.
+    ::flock(fd, LOCK_EX);
 
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual ones.
-    if (replacing)
+    if (replacing) {
+        // The owner first: changing it may clear the set-id bits set below.
+        // A user who may not give the file away may still keep its group.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
         ::fchmod(fd, old.st_mode & 07777);
-    else {
+    } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
 
     const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
+    if (!written) {
         ::unlink(temporary.c_str());
+        ::close(fd);
         return ReplaceResult::CannotWrite;
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (::rename(temporary.c_str(), target->c_str()) != 0) {
+        const int error = errno;
         ::unlink(temporary.c_str());
-        return ReplaceResult::CannotCreate;
+        ::close(fd);
+        // A sticky directory lets a user make files in it but not replace
+        // another user's file, which that user may still let them write.
+        return replacing && mayWriteInPlace(error) ? writeInPlace(*target, bytes) : ReplaceResult::CannotCreate;
     }
-    if (const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY); dir >= 0) {
+    // The bytes are on the disk since the fsync; closing has nothing left to report.
+    ::close(fd);
+    if (const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }

@@ -1,8 +1,14 @@
 #pragma once
-// Reading a whole file, and replacing a file's contents in one step: the new bytes go to a temporary
-// file beside it, which then takes the old file's place by a rename. A crash,
-// a kill or a full disk at any moment leaves the old or the new contents
-// whole, never a truncated file.
+// Reading a whole file, and replacing a file's contents in one step: the new
+// bytes go to a temporary file beside it, which then takes the old file's
+// place by a rename. A crash, a kill or a full disk at any moment leaves the
+// old or the new contents whole, never a truncated file.
+//
+// The replacement keeps what the user set up around the file: a symbolic
+// link stays a link and the file it leads to gets the new bytes; the file
+// keeps its permission bits (and its owner and group where the process may
+// set them). A directory that does not let a file be made beside the target
+// makes the save fall back to writing the existing file in place.
 
 #include <optional>
 #include <string>
@@ -12,13 +18,21 @@ namespace qx {
 
 enum class ReplaceResult {
     Replaced,
-    CannotCreate, // the temporary file could not be made, or could not take the file's place
+    CannotCreate, // the file could not be made or opened, or could not take the old file's place
     CannotWrite,  // the bytes could not all be written
 };
 
 // The file's bytes, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadFileContents(const std::string& path);
 
+// The file a save of path writes: path with its symbolic links followed, a
+// relative link target taken relative to the link's directory. A dangling
+// link gives the missing file it names, so saving creates that file and the
+// link works again. Nothing when the links loop or cannot be read.
+std::optional<std::string> ResolveSaveTarget(const std::string& path);
+
+// Replaces the contents of the file path leads to (see ResolveSaveTarget),
+// first removing temporary files an interrupted earlier save of it left.
 ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 } // namespace qx

@@ -1,6 +1,8 @@
 #include "ProgramFile.h"
 
 #include <climits>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qx {
@@ -19,15 +21,30 @@ std::string::size_type nameStart(const std::string& path)
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
+// The kernel names a program file that was replaced after the program
+// started "<path> (deleted)"; the path itself then holds the new file.
+std::string readProgramFilePath()
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return "quorrix";
+    std::string path(buffer, static_cast<std::size_t>(length));
+    constexpr std::string_view deleted = " (deleted)";
+    struct stat info {};
+    if (path.size() > deleted.size() && path.ends_with(deleted) && ::stat(path.c_str(), &info) != 0)
+        path.erase(path.size() - deleted.size());
+    return path;
+}
+
 } // namespace
 
 std::string ProgramFilePath()
 {
     if (!overriddenPath().empty())
         return overriddenPath();
-    char buffer[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string("quorrix");
+    static const std::string path = readProgramFilePath();
+    return path;
 }
 
 std::string ProgramFileName()
@@ -45,13 +62,13 @@ std::string ProgramDirectory()
     return start == 1 ? "/" : path.substr(0, start - 1);
 }
 
-std::string SettingsFilePath()
+std::string SettingsFileName()
 {
-    std::string path = ProgramFilePath();
-    const auto dot = path.rfind('.');
-    if (dot != std::string::npos && dot >= nameStart(path))
-        path.erase(dot);
-    return path + ".INI";
+    std::string name = ProgramFileName();
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name + ".INI";
 }
 
 void SetProgramFilePathForTesting(const std::string& path)

@@ -57,7 +57,17 @@ void ShowErrorBox(std::string_view ansiMessage)
         errorBoxHook()(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, ToUnicode(ApplicationTitle()), ToUnicode(text), QMessageBox::Ok);
+    QString title;
+    QString shown;
+    try {
+        title = ToUnicode(ApplicationTitle());
+        shown = ToUnicode(text);
+    } catch (const std::exception&) {
+        // Without the code page conversion there is still the message.
+        title = QString::fromLocal8Bit(ApplicationTitle());
+        shown = QString::fromLocal8Bit(text);
+    }
+    QMessageBox box(QMessageBox::Critical, title, shown, QMessageBox::Ok);
     box.exec();
 }
 

@@ -16,7 +16,24 @@ TComboBox::TComboBox(QWidget* parent)
         if (index >= 0 && static_cast<std::size_t>(index) < m_items.size())
             m_text = m_items[static_cast<std::size_t>(index)];
     });
-    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) { m_text = FromUnicode(text); });
+}
+
+std::string TComboBox::Text() const
+{
+    const QString shown = lineEdit()->text();
+    if (ToUnicode(m_text) == shown)
+        return m_text;
+    // Several items may look alike; the current one is what the box last
+    // moved to.
+    const int current = currentIndex();
+    if (current >= 0 && static_cast<std::size_t>(current) < m_items.size()
+        && ToUnicode(m_items[static_cast<std::size_t>(current)]) == shown)
+        return m_items[static_cast<std::size_t>(current)];
+    for (const std::string& item : m_items) {
+        if (ToUnicode(item) == shown)
+            return item;
+    }
+    return FromUnicode(shown);
 }
 
 void TComboBox::SetText(std::string text)
@@ -24,11 +41,6 @@ void TComboBox::SetText(std::string text)
     m_text = std::move(text);
     const QSignalBlocker blocker(this);
     setEditText(ToUnicode(m_text));
-}
-
-void TComboBox::AddItem(std::string item)
-{
-    InsertItem(static_cast<int>(m_items.size()), std::move(item));
 }
 
 void TComboBox::InsertItem(int index, std::string item)

@@ -11,10 +11,13 @@ TStatusBar::TStatusBar(const std::vector<int>& panelWidths, QWidget* parent)
     setSizeGripEnabled(true);
     for (std::size_t i = 0; i < panelWidths.size(); ++i) {
         auto* panel = new QLabel(this);
+        panel->setTextFormat(Qt::PlainText);
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setFixedWidth(panelWidths[i]);
-        panel->setAccessibleName(QStringLiteral("panel %1").arg(i));
+        // No accessible name of its own: a label without one is named by
+        // its text, and announces each change of it as a change of name.
+        panel->setAccessibleDescription(QStringLiteral("panel %1").arg(i));
         addWidget(panel);
         m_panels.push_back(panel);
     }

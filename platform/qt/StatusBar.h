@@ -1,5 +1,7 @@
 #pragma once
 // The status bar stand-in: fixed-width panels whose texts are byte strings.
+// A panel's text is also its accessible name, and each change of it is
+// announced, so that a screen reader reads the state as it changes.
 
 #include <QLabel>
 #include <QStatusBar>

@@ -73,6 +73,7 @@ private slots:
     void brokenResponseParsesNothing_data();
     void brokenResponseParsesNothing();
     void emptyProxyAddressSendsNothing();
+    void refusedAtOnceReplacesEarlierError();
     void unresolvableNameShowsErrorBox();
     void refreshDuringFetchStartsAgain();
     void endlessResponseEndsAsError();
@@ -229,6 +230,26 @@ void TestFetching::emptyProxyAddressSendsNothing()
     QCOMPARE(form.Sb->PanelText(2), std::string());
     QTRY_COMPARE_WITH_TIMEOUT(sockets(form), before, kWait);
     QCOMPARE(form.LVOnline->Count(), 1);
+}
+
+// Panels that show an earlier connection's error end as a request refused on
+// the spot leaves them, not with the old text.
+void TestFetching::refusedAtOnceReplacesEarlierError()
+{
+    WindowFixture files;
+    TWebPhoneForm form;
+    form.resize(900, 500);
+    form.show();
+    useProxy(form, closedPort());
+    doubleClickRow(form, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(form.Sb->PanelText(2), std::string("Error(ErrorCode=10061)"), kWait);
+    form.Sb->SetPanelText(1, "Reading");
+
+    useProxy(form, 8080, QString());
+    refresh(form);
+    doubleClickRow(form, 0);
+    QCOMPARE(form.Sb->PanelText(1), std::string("Error"));
+    QCOMPARE(form.Sb->PanelText(2), std::string());
 }
 
 void TestFetching::unresolvableNameShowsErrorBox()

@@ -3,6 +3,7 @@
 // profile and clearing the profile cache.
 
 #include "Cp932.h"
+#include "Pictures.h"
 #include "TWebPhoneForm.h"
 #include "WindowFixture.h"
 
@@ -53,6 +54,36 @@ void selectRow(TWebPhoneForm& form, int row)
     QTest::mouseClick(form.LVOnline->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
+// Right-clicks the row and chooses item from the menu that opens, as a user
+// does; false when no menu opened.
+bool chooseFromRowMenu(TWebPhoneForm& form, int row, QAction* item)
+{
+    bool opened = false;
+    QTimer::singleShot(0, &form, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        opened = true;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    });
+    const QPoint at = form.LVOnline->visualRect(form.LVOnline->model()->index(row, 1)).center();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, form.LVOnline->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(form.LVOnline->viewport(), &rightClick);
+    return opened;
+}
+
+// The face picture a row shows beside its state picture.
+QImage shownFace(TWebPhoneForm& form, int row)
+{
+    const QIcon icon = form.LVOnline->model()->data(form.LVOnline->model()->index(row, 0), Qt::DecorationRole).value<QIcon>();
+    return icon.pixmap(QSize(32, 16)).toImage().convertToFormat(QImage::Format_ARGB32).copy(16, 0, 16, 16);
+}
+
+QImage facePicture(int face)
+{
+    return SmallImage(face).pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
 class Shown {
 public:
     Shown()
@@ -72,6 +103,11 @@ class TestListInteraction : public QObject {
 
 private slots:
     void togglesSetMaskForNextFill();
+    void toggleFlipsItsBit_data();
+    void toggleFlipsItsBit();
+    void faceFromRowMenu_data();
+    void faceFromRowMenu();
+    void proxyTickKeepsTexts();
     void bothSexTogglesHideUnknown();
     void faceTagShowsAtOnceAndMovesLineToEnd();
     void menuBelongsToListWhileRowSelected();
@@ -98,6 +134,93 @@ void TestListInteraction::togglesSetMaskForNextFill()
     QCOMPARE(w.form.FilterMask, 2 | 4 | 32);
     QTest::mouseClick(w.form.ToolButton3, Qt::LeftButton);
     QCOMPARE(w.form.FilterMask, 2 | 32);
+}
+
+void TestListInteraction::toggleFlipsItsBit_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("maskAfterClick");
+    QTest::newRow("ToolButton2 releases face 1") << "ToolButton2" << (3 & ~2);
+    QTest::newRow("ToolButton4 adds face 3") << "ToolButton4" << (3 | 8);
+    QTest::newRow("ToolButton6 adds female rows") << "ToolButton6" << (3 | 16);
+}
+
+void TestListInteraction::toggleFlipsItsBit()
+{
+    QFETCH(QString, button);
+    QFETCH(int, maskAfterClick);
+    Shown w;
+    auto* toggle = w.form.ToolBar1->findChild<QToolButton*>(button);
+    QVERIFY(toggle);
+    const bool downAtStart = toggle->isChecked();
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QCOMPARE(toggle->isChecked(), !downAtStart);
+    QCOMPARE(w.form.FilterMask, maskAfterClick);
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QCOMPARE(toggle->isChecked(), downAtStart);
+    QCOMPARE(w.form.FilterMask, 3);
+}
+
+void TestListInteraction::faceFromRowMenu_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("storedBefore");
+    QTest::addColumn<int>("face");
+    QTest::newRow("N1 gives face 0, stored as =0") << "N1" << "0000000002=2" << 0;
+    QTest::newRow("N2 gives face 1 to an untagged row") << "N2" << QString() << 1;
+    QTest::newRow("N2 over face 0") << "N2" << "0000000002=0" << 1;
+}
+
+void TestListInteraction::faceFromRowMenu()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, storedBefore);
+    QFETCH(int, face);
+    Shown w;
+    w.form.FlagList.Append("0000000009=3");
+    if (!storedBefore.isEmpty())
+        w.form.FlagList.Append(storedBefore.toStdString());
+    QTest::mouseClick(w.form.ToolButton3, Qt::LeftButton); // so a face-2 row is listed
+    w.form.ParseOnlineList(page({{"0000000001"}, {"0000000002"}}));
+    const int before = w.form.LVOnline->Items()[1].ImageIndex;
+    selectRow(w.form, 1);
+    QVERIFY(chooseFromRowMenu(w.form, 1, w.form.findChild<QAction*>(item)));
+    QCOMPARE(w.form.LVOnline->Items()[1].ImageIndex, face);
+    QVERIFY(before != face);
+    QCOMPARE(shownFace(w.form, 1), facePicture(face));
+    QCOMPARE(w.form.LVOnline->Items()[0].ImageIndex, 0); // the other row keeps its face
+    QCOMPARE(w.form.FlagList.Count(), 2);
+    QCOMPARE(w.form.FlagList.Line(0), std::string("0000000009=3"));
+    QCOMPARE(w.form.FlagList.Line(1), "0000000002=" + std::to_string(face));
+}
+
+void TestListInteraction::proxyTickKeepsTexts()
+{
+    Shown w;
+    QTabBar* tabs = w.form.PageControl1->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    QCOMPARE(w.form.PageControl1->currentWidget(), w.form.TabSheet2);
+    QTest::mouseClick(w.form.ProxyUse, Qt::LeftButton);
+    QVERIFY(w.form.ProxyUse->isChecked());
+    QVERIFY(w.form.ProxyAddr->isEnabled() && w.form.ProxyPort->isEnabled());
+    QCOMPARE(w.form.ProxyAddr->text(), QStringLiteral("10.0.0.1"));
+    QCOMPARE(w.form.ProxyPort->text(), QStringLiteral("8080"));
+
+    QTest::mouseClick(w.form.ProxyAddr, Qt::LeftButton);
+    w.form.ProxyAddr->selectAll();
+    QTest::keyClicks(w.form.ProxyAddr, QStringLiteral("proxy.example"));
+    QTest::mouseClick(w.form.ProxyPort, Qt::LeftButton);
+    w.form.ProxyPort->selectAll();
+    QTest::keyClicks(w.form.ProxyPort, QStringLiteral("3128"));
+
+    for (const bool ticked : {false, true}) {
+        QTest::mouseClick(w.form.ProxyUse, Qt::LeftButton);
+        QCOMPARE(w.form.ProxyUse->isChecked(), ticked);
+        QCOMPARE(w.form.ProxyAddr->isEnabled(), ticked);
+        QCOMPARE(w.form.ProxyPort->isEnabled(), ticked);
+        QCOMPARE(w.form.ProxyAddr->text(), QStringLiteral("proxy.example"));
+        QCOMPARE(w.form.ProxyPort->text(), QStringLiteral("3128"));
+    }
 }
 
 void TestListInteraction::bothSexTogglesHideUnknown()

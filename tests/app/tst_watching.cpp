@@ -270,7 +270,7 @@ void TestWatching::timedRefreshesLeaveHistoryAlone()
 {
     WindowFixture files;
     SampleServerProcess server;
-    TWebPhoneForm form(nullptr, kShortSecond);
+    TWebPhoneForm form(nullptr, FileLocations::ForThisRun(), kShortSecond);
     form.show();
     form.PageControl1->setCurrentWidget(form.TabSheet2);
     useProxy(form, server.port());
@@ -322,7 +322,7 @@ void TestWatching::noTimedRefreshWhileBusy()
     WindowFixture files;
     // The stalled server sends the page but never closes, so its fetch runs on.
     SampleServerProcess server(busy == "fetch" ? QStringList{"--mode", "stall"} : QStringList{});
-    TWebPhoneForm form(nullptr, kShortSecond);
+    TWebPhoneForm form(nullptr, FileLocations::ForThisRun(), kShortSecond);
     form.show();
     useProxy(form, server.port());
     form.WatchInterval->setValue(30);
@@ -370,7 +370,7 @@ void TestWatching::noticeForFriendsNewlyListed()
     const NotificationRecorder::Notice first = recorder.notices().first();
     QCOMPARE(first.summary, QStringLiteral("友好の人がオンラインです"));
     QCOMPARE(first.body, QString::fromStdString(kFriendA + "\n" + kFriendB));
-    QCOMPARE(first.appIcon, QStringLiteral("quorrix"));
+    QCOMPARE(first.appIcon, QStringLiteral(QUORRIX_APP_ID));
     QVERIFY(first.actions.contains(QStringLiteral("default")));
 
     refreshAndFill(form, 2); // the same two friends
