@@ -1,7 +1,10 @@
 #include "Pictures.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <vector>
@@ -22,13 +25,15 @@ QPointF mirrored(const QPointF& point)
     return {16 - point.x(), point.y()};
 }
 
-// The features of a face run through pixel centres; at 16 pixels they are
-// drawn unsmoothed so that each stroke covers whole pixels instead of a grey
-// smear, and larger renditions are smoothed.
+// The features of a face run through pixel centres. At 16 pixels they are
+// laid down cell by cell on the pixel grid, the right half as the exact
+// mirror of the left, because an unsmoothed stroke lands a pixel off on one
+// side and leaves the face lopsided; larger renditions are smoothed strokes.
 class FacePainter {
 public:
     FacePainter(QPainter& painter, bool crisp, const QColor& colour)
         : m_p(painter)
+        , m_crisp(crisp)
     {
         m_p.setPen(QPen(kOutline, 1.0));
         m_p.setBrush(colour);
@@ -43,6 +48,13 @@ public:
     // A stroke on the left half and its mirror image on the right half.
     void pair(std::initializer_list<QPointF> left)
     {
+        if (m_crisp) {
+            for (const QPoint& cell : cells(left)) {
+                fill(cell);
+                fill({15 - cell.x(), cell.y()});
+            }
+            return;
+        }
         std::vector<QPointF> right;
         for (const QPointF& point : left)
             right.push_back(mirrored(point));
@@ -51,7 +63,15 @@ public:
     }
 
     // A stroke drawn once, symmetric in itself.
-    void stroke(std::initializer_list<QPointF> points) { m_p.drawPolyline(points.begin(), int(points.size())); }
+    void stroke(std::initializer_list<QPointF> points)
+    {
+        if (m_crisp) {
+            for (const QPoint& cell : cells(points))
+                fill(cell);
+            return;
+        }
+        m_p.drawPolyline(points.begin(), int(points.size()));
+    }
 
     void eyes()
     {
@@ -67,7 +87,34 @@ public:
     void frown() { stroke({{4.5, 12.5}, {5.5, 11.5}, {6.5, 10.5}, {9.5, 10.5}, {10.5, 11.5}, {11.5, 12.5}}); }
 
 private:
+    // The pixels a polyline through pixel centres passes over, one per step
+    // along its longer axis.
+    static std::vector<QPoint> cells(std::initializer_list<QPointF> points)
+    {
+        std::vector<QPoint> result;
+        const QPointF* previous = nullptr;
+        for (const QPointF& point : points) {
+            if (previous) {
+                const int x0 = int(std::floor(previous->x()));
+                const int y0 = int(std::floor(previous->y()));
+                const int dx = int(std::floor(point.x())) - x0;
+                const int dy = int(std::floor(point.y())) - y0;
+                const int steps = std::max(std::abs(dx), std::abs(dy));
+                for (int i = 0; i <= steps; ++i) {
+                    const int x = steps ? x0 + int(std::lround(qreal(dx * i) / steps)) : x0;
+                    const int y = steps ? y0 + int(std::lround(qreal(dy * i) / steps)) : y0;
+                    result.push_back({x, y});
+                }
+            }
+            previous = &point;
+        }
+        return result;
+    }
+
+    void fill(const QPoint& cell) { m_p.fillRect(QRectF(cell, QSizeF(1, 1)), kOutline); }
+
     QPainter& m_p;
+    bool m_crisp;
 };
 
 void neutral(QPainter& p, bool crisp)
@@ -254,19 +301,48 @@ QPixmap RenderPicture(PictureList list, int index, int size)
     return pixmap;
 }
 
+namespace {
+
+// Each picture is drawn once per run: the window asks for the same pictures
+// for its list, its toolbar and its popup menu. The cache belongs to the
+// application object, so that no picture outlives it.
+class PictureCache : public QObject {
+public:
+    using QObject::QObject;
+    QIcon Small[kSmallImageCount];
+    QIcon State[kStateImageCount];
+};
+
+QIcon& cached(PictureList list, int index)
+{
+    static QPointer<PictureCache> cache;
+    if (!cache)
+        cache = new PictureCache(QCoreApplication::instance());
+    QIcon& slot = list == PictureList::Small ? cache->Small[index] : cache->State[index];
+    if (slot.isNull())
+        slot = icon(list, index);
+    return slot;
+}
+
+} // namespace
+
 QIcon SmallImage(int index)
 {
-    return icon(PictureList::Small, index);
+    if (index < 0 || index >= kSmallImageCount)
+        return icon(PictureList::Small, index);
+    return cached(PictureList::Small, index);
 }
 
 QIcon StateImage(int index)
 {
-    return icon(PictureList::State, index);
+    if (index < 0 || index >= kStateImageCount)
+        return icon(PictureList::State, index);
+    return cached(PictureList::State, index);
 }
 
 QIcon ProgramIcon()
 {
-    QIcon result = icon(PictureList::Small, 8);
+    QIcon result = SmallImage(8);
     for (const int size : {64, 128, 256})
         result.addPixmap(RenderPicture(PictureList::Small, 8, size));
     return result;

@@ -1,5 +1,6 @@
-// Feeds arbitrary bytes to the member file form. Loading any bytes must give
-// lines that save and load back unchanged; lines cut freely from the input,
+// Feeds arbitrary bytes to the member file form. Loading any bytes, into a
+// store that keeps them as slices of one block or as separate lines, must
+// give the same lines, which save and load back unchanged; lines cut freely from the input,
 // with line breaks, NUL bytes and escape-like text inside them, must come
 // back from a save and a load exactly as they were. A store built from those
 // lines must answer name and line lookups as a scan from the first line
@@ -64,6 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string> loaded = MemberStore::SplitLines(input);
     check(MemberStore::SplitLines(MemberStore::JoinLines(loaded)) == loaded);
+    MemberStore fromFile;
+    fromFile.LoadText(input);
+    check(fromFile.Count() == static_cast<int>(loaded.size()));
+    for (std::size_t i = 0; i < loaded.size(); ++i)
+        check(fromFile.LineView(static_cast<int>(i)) == loaded[i]);
+    check(fromFile.FileForm() == MemberStore::JoinLines(loaded));
 
     const std::vector<std::string> lines = cutLines(input);
     const std::string saved = MemberStore::JoinLines(lines);
@@ -72,9 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (lines.size() > 64)
         return 0;
+    // The first half of the lines as loaded from a file, the rest added.
     MemberStore store;
-    for (const std::string& line : lines)
-        store.Append(line);
+    const std::size_t loadedHalf = lines.size() / 2;
+    store.LoadText(MemberStore::JoinLines(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(loadedHalf))));
+    for (std::size_t i = loadedHalf; i < lines.size(); ++i)
+        store.Append(lines[i]);
     for (const std::string& line : lines) {
         check(store.FindLine(line) == scanLine(lines, line));
         const std::size_t eq = line.find('=');
@@ -102,6 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (const std::string& line : copy)
                 check(store.FindLine(line) == scanLine(copy, line));
             check(store.FindName(name) == scanName(copy, name));
+            check(store.FileForm() == MemberStore::JoinLines(copy));
         }
     }
     return 0;

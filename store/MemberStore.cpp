@@ -5,10 +5,16 @@
 #include "FileContents.h"
 
 #include <cassert>
-#include <stdexcept>
-
-#include <algorithm>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,47 +48,210 @@ bool needsEscapes(std::string_view line)
     return false;
 }
 
-void appendEscaped(std::string& out, std::string_view line)
+const Escape* escapeOf(char c)
 {
-    for (const char c : line) {
-        const Escape* escape = nullptr;
-        for (const Escape& e : kEscapes)
-            if (e.byte == c)
-                escape = &e;
-        if (escape)
-            out += escape->text;
-        else
-            out += c;
-    }
+    for (const Escape& e : kEscapes)
+        if (e.byte == c)
+            return &e;
+    return nullptr;
 }
 
-std::string unescaped(std::string_view line)
+std::size_t escapedSize(std::string_view line)
 {
-    if (!contains(line, '<'))
-        return std::string(line);
-    std::string out;
-    out.reserve(line.size());
-    std::size_t i = 0;
-    while (i < line.size()) {
-        const std::size_t at = line.find("<#", i);
-        if (at == std::string_view::npos)
-            break;
-        out.append(line.substr(i, at - i));
-        i = at;
-        for (const Escape& e : kEscapes) {
-            if (line.substr(at, e.text.size()) == e.text) {
-                out += e.byte;
-                i = at + e.text.size();
-                break;
-            }
-        }
-        if (i == at) {
-            out += '<';
-            ++i;
+    std::size_t size = 0;
+    for (const char c : line) {
+        const Escape* escape = escapeOf(c);
+        size += escape ? escape->text.size() : 1;
+    }
+    return size;
+}
+
+char* writeEscaped(char* out, std::string_view line)
+{
+    for (const char c : line) {
+        if (const Escape* escape = escapeOf(c)) {
+            std::memcpy(out, escape->text.data(), escape->text.size());
+            out += escape->text.size();
+        } else {
+            *out++ = c;
         }
     }
-    out.append(line.substr(i));
     return out;
+}
+
+// Replaces the escapes of a line read from a file by their bytes, in place:
+// the text only ever shrinks. Returns the new size.
+std::size_t unescapeInPlace(char* line, std::size_t size)
+{
+    const std::string_view text(line, size);
+    std::size_t from = text.find("<#");
+    if (from == std::string_view::npos)
+        return size;
+    std::size_t to = from;
+    while (from < size) {
+        const std::size_t at = text.find("<#", from);
+        const std::size_t plain = (at == std::string_view::npos ? size : at) - from;
+        std::memmove(line + to, line + from, plain);
+        to += plain;
+        from += plain;
+        if (at == std::string_view::npos)
+            break;
+        const Escape* found = nullptr;
+        for (const Escape& e : kEscapes)
+            if (text.substr(at, e.text.size()) == e.text)
+                found = &e;
+        line[to++] = found ? found->byte : '<';
+        from += found ? found->text.size() : 1;
+    }
+    return to;
+}
+
+// The first byte at or after from that can end a line, end the text or
+// start an escape: CR, LF, NUL or "<"; other control bytes below CR may be
+// reported too, and are passed over by the caller. Profile texts are long
+// and hold none of these but their line end, so they are looked for
+// together, many bytes at a time. No byte of a double-byte character is
+// below 0x40.
+std::size_t findSpecialScalar(const char* text, std::size_t from, std::size_t end)
+{
+    for (; from < end; ++from) {
+        const auto c = static_cast<unsigned char>(text[from]);
+        if (c <= '\r' || c == '<')
+            return from;
+    }
+    return end;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx512bw"))) std::size_t findSpecialAvx512(const char* text, std::size_t from, std::size_t end)
+{
+    const __m512i cr = _mm512_set1_epi8('\r');
+    const __m512i lt = _mm512_set1_epi8('<');
+    for (; from + 64 <= end; from += 64) {
+        const __m512i v = _mm512_loadu_si512(text + from);
+        if (const __mmask64 hits = _mm512_cmple_epu8_mask(v, cr) | _mm512_cmpeq_epi8_mask(v, lt))
+            return from + static_cast<std::size_t>(__builtin_ctzll(hits));
+    }
+    return findSpecialScalar(text, from, end);
+}
+
+__attribute__((target("avx2"))) std::size_t findSpecialAvx2(const char* text, std::size_t from, std::size_t end)
+{
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lt = _mm256_set1_epi8('<');
+    for (; from + 32 <= end; from += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + from));
+        const __m256i hits = _mm256_or_si256(_mm256_cmpeq_epi8(_mm256_min_epu8(v, cr), v), _mm256_cmpeq_epi8(v, lt));
+        if (const int bits = _mm256_movemask_epi8(hits))
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+    }
+    return findSpecialScalar(text, from, end);
+}
+
+std::size_t findSpecialSse2(const char* text, std::size_t from, std::size_t end)
+{
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lt = _mm_set1_epi8('<');
+    for (; from + 16 <= end; from += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(v, cr), v), _mm_cmpeq_epi8(v, lt));
+        if (const int bits = _mm_movemask_epi8(hits))
+            return from + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(bits)));
+    }
+    return findSpecialScalar(text, from, end);
+}
+
+const auto findSpecial = __builtin_cpu_supports("avx512bw") ? findSpecialAvx512
+                         : __builtin_cpu_supports("avx2")   ? findSpecialAvx2
+                                                            : findSpecialSse2;
+#else
+const auto findSpecial = findSpecialScalar;
+#endif
+
+// Cuts the file form into lines as its bytes arrive, so that each part is
+// split while it is still in the cache. For every line it calls
+// line(start, end, next, hasLt): the line's bytes are [start, end), the next
+// line starts at next, and hasLt tells whether a "<" is among its bytes.
+class Splitter {
+public:
+    // The bytes [0, available) are there; more follow unless last. Returns
+    // false once the text has ended at a NUL.
+    template <typename Line>
+    bool Feed(const char* text, std::size_t available, bool last, const Line& line)
+    {
+        while (!m_ended) {
+            const std::size_t at = findSpecial(text, m_scan, available);
+            if (at == available) {
+                m_scan = available;
+                if (last) {
+                    if (m_start < available)
+                        line(m_start, available, available, m_hasLt);
+                    m_ended = true;
+                    m_end = available;
+                }
+                break;
+            }
+            const char c = text[at];
+            if (c != '<' && c != '\r' && c != '\n' && c != '\0') {
+                m_scan = at + 1;
+                continue;
+            }
+            if (c == '<') {
+                m_hasLt = true;
+                m_scan = at + 1;
+                continue;
+            }
+            if (c == '\0') {
+                if (m_start < at)
+                    line(m_start, at, at, m_hasLt);
+                m_ended = true;
+                m_end = at;
+                break;
+            }
+            std::size_t next = at + 1;
+            if (c == '\r') {
+                // Whether an LF follows is not known yet.
+                if (next == available && !last) {
+                    m_scan = at;
+                    break;
+                }
+                if (next < available && text[next] == '\n')
+                    ++next;
+            }
+            line(m_start, at, next, m_hasLt);
+            m_start = m_scan = next;
+            m_hasLt = false;
+        }
+        return !m_ended;
+    }
+
+    // Where the text ended: at its NUL or at the end of the bytes.
+    std::size_t End() const { return m_end; }
+
+private:
+    std::size_t m_start = 0;
+    std::size_t m_scan = 0;
+    std::size_t m_end = 0;
+    bool m_hasLt = false;
+    bool m_ended = false;
+};
+
+std::uint64_t foldedHash(std::string_view text)
+{
+    std::uint64_t h = std::hash<std::string>{}(qx::AnsiFoldCase(text));
+    // The table takes its home from the low bits and its tags from the high
+    // ones; both must depend on every byte.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+std::string_view nameOf(std::string_view line)
+{
+    return line.substr(0, line.find('='));
 }
 
 bool hasName(std::string_view line)
@@ -90,21 +259,55 @@ bool hasName(std::string_view line)
     return line.find('=') != std::string_view::npos;
 }
 
-std::string nameKey(std::string_view line)
+// Reads the file in parts, giving each part to split as soon as it is there
+// (split(data, available, last) returns false when it wants no more), into
+// one block of the file's size.
+template <typename Split>
+bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, const Split& split)
 {
-    return qx::AnsiFoldCase(line.substr(0, line.find('=')));
-}
-
-void appendFileLine(std::string& out, std::string_view line)
-{
-    if (needsEscapes(line))
-        appendEscaped(out, line);
-    else
-        out += line;
-    out += "\r\n";
+    constexpr std::size_t kPart = 1 << 20;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    std::size_t room = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    // One byte more than the file's size tells its end without another read.
+    data = AllocateBlock(room + 1);
+    size = 0;
+    for (;;) {
+        if (size == room + 1) {
+            // The file grew while it was read.
+            room = 2 * room + 4096;
+            auto larger = AllocateBlock(room + 1);
+            std::memcpy(larger.get(), data.get(), size);
+            data = std::move(larger);
+        }
+        const ssize_t n = ::read(fd, data.get() + size, std::min(kPart, room + 1 - size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) {
+            split(data.get(), size, true);
+            break;
+        }
+        size += static_cast<std::size_t>(n);
+        if (!split(data.get(), size, false))
+            break;
+    }
+    ::close(fd);
+    return true;
 }
 
 } // namespace
+
+std::string_view MemberStore::view(int slot) const
+{
+    const Slice& slice = m_slices[static_cast<std::size_t>(slot)];
+    return m_bytes.View(slice.Offset, slice.Size);
+}
 
 int MemberStore::slotAt(int index) const
 {
@@ -115,21 +318,38 @@ int MemberStore::slotAt(int index) const
 
 int MemberStore::positionOf(int slot) const
 {
-    return m_removed == 0 ? slot : m_positions.PositionOf(slot);
+    return m_removed == 0 || slot < 0 ? slot : m_positions.PositionOf(slot);
 }
 
-const std::string& MemberStore::Line(int index) const
+std::string_view MemberStore::LineView(int index) const
 {
-    return m_slots[static_cast<std::size_t>(slotAt(index))].text;
+    return view(slotAt(index));
+}
+
+std::size_t MemberStore::MemoryBytes() const
+{
+    return m_liveBytes + m_deadBytes + m_slices.capacity() * sizeof(Slice) + m_names.MemoryBytes() + m_wholeLines.MemoryBytes();
+}
+
+std::uint64_t MemberStore::nameHashOf(int slot) const
+{
+    return foldedHash(nameOf(view(slot)));
+}
+
+std::uint64_t MemberStore::lineHashOf(int slot) const
+{
+    return foldedHash(view(slot));
 }
 
 void MemberStore::indexNames() const
 {
     if (m_namesIndexed)
         return;
-    for (std::size_t slot = 0; slot < m_slots.size(); ++slot)
-        if (m_slots[slot].live && hasName(m_slots[slot].text))
-            m_names.Add(nameKey(m_slots[slot].text), static_cast<int>(slot));
+    const auto hashOf = [this](int slot) { return nameHashOf(slot); };
+    m_names.Reset(static_cast<std::size_t>(m_count), m_slices.size());
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
+        if (live(slot) && hasName(view(slot)))
+            m_names.Add(nameHashOf(slot), slot, hashOf);
     m_namesIndexed = true;
 }
 
@@ -137,9 +357,11 @@ void MemberStore::indexLines() const
 {
     if (m_wholeLinesIndexed)
         return;
-    for (std::size_t slot = 0; slot < m_slots.size(); ++slot)
-        if (m_slots[slot].live)
-            m_wholeLines.Add(qx::AnsiFoldCase(m_slots[slot].text), static_cast<int>(slot));
+    const auto hashOf = [this](int slot) { return lineHashOf(slot); };
+    m_wholeLines.Reset(static_cast<std::size_t>(m_count), m_slices.size());
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
+        if (live(slot))
+            m_wholeLines.Add(lineHashOf(slot), slot, hashOf);
     m_wholeLinesIndexed = true;
 }
 
@@ -151,150 +373,169 @@ void MemberStore::resetIndexes()
     m_wholeLinesIndexed = false;
 }
 
-int MemberStore::FindName(std::string_view name) const
+int MemberStore::firstNamed(std::string_view name) const
 {
     indexNames();
-    const int slot = m_names.First(qx::AnsiFoldCase(name));
-    return slot < 0 ? -1 : positionOf(slot);
+    return m_names.First(foldedHash(name), [&](int slot) { return qx::AnsiSameText(nameOf(view(slot)), name); });
+}
+
+int MemberStore::FindName(std::string_view name) const
+{
+    return positionOf(firstNamed(name));
 }
 
 std::string_view MemberStore::ValueOf(std::string_view name) const
 {
-    const int at = FindName(name);
-    if (at < 0)
+    const int slot = firstNamed(name);
+    if (slot < 0)
         return {};
-    const std::string& line = Line(at);
-    return std::string_view(line).substr(line.find('=') + 1);
-}
-
-void MemberStore::PutValue(std::string_view name, std::string_view value)
-{
-    const int at = FindName(name);
-    if (value.empty()) {
-        if (at >= 0)
-            RemoveAt(at);
-        return;
-    }
-    std::string line;
-    line.reserve(name.size() + 1 + value.size());
-    line.append(name).append("=").append(value);
-    if (at < 0) {
-        Append(std::move(line));
-        return;
-    }
-    // The new line's name folds as the old one's did, so only the whole-line
-    // index changes.
-    const int slot = slotAt(at);
-    std::string& old = m_slots[static_cast<std::size_t>(slot)].text;
-    assert(nameKey(old) == nameKey(line));
-    if (m_wholeLinesIndexed) {
-        m_wholeLines.Remove(qx::AnsiFoldCase(old), slot);
-        m_wholeLines.Add(qx::AnsiFoldCase(line), slot);
-    }
-    old = std::move(line);
+    const std::string_view line = view(slot);
+    return line.substr(line.find('=') + 1);
 }
 
 int MemberStore::FindLine(std::string_view text) const
 {
     indexLines();
-    const int slot = m_wholeLines.First(qx::AnsiFoldCase(text));
-    return slot < 0 ? -1 : positionOf(slot);
+    return positionOf(m_wholeLines.First(foldedHash(text), [&](int slot) { return qx::AnsiSameText(view(slot), text); }));
 }
 
-int MemberStore::Append(std::string line)
+MemberStore::Slice MemberStore::addBytes(std::string_view line)
 {
-    const int slot = static_cast<int>(m_slots.size());
-    if (m_namesIndexed && hasName(line))
-        m_names.Add(nameKey(line), slot);
+    if (line.size() >= kRemoved)
+        throw std::length_error("MemberStore: line too long");
+    Slice slice;
+    slice.Offset = m_bytes.Add(line);
+    slice.Size = static_cast<std::uint32_t>(line.size()) & kRemoved;
+    slice.Escaped = needsEscapes(line) ? 1 : 0;
+    m_liveBytes += line.size();
+    m_fileForm = 0;
+    return slice;
+}
+
+void MemberStore::PutValue(std::string_view name, std::string_view value)
+{
+    const int slot = firstNamed(name);
+    if (value.empty()) {
+        if (slot >= 0) {
+            removeSlot(slot);
+            compactIfWasteful();
+        }
+        return;
+    }
+    std::string line;
+    line.reserve(name.size() + 1 + value.size());
+    line.append(name).append("=").append(value);
+    if (slot < 0) {
+        Append(line);
+        return;
+    }
+    // The new line's name folds as the old one's did, so only the whole-line
+    // table changes.
+    assert(qx::AnsiSameText(nameOf(view(slot)), name));
+    const auto hashOf = [this](int s) { return lineHashOf(s); };
     if (m_wholeLinesIndexed)
-        m_wholeLines.Add(qx::AnsiFoldCase(line), slot);
-    m_slots.push_back({std::move(line), true});
-    m_positions.Append();
+        m_wholeLines.Remove(lineHashOf(slot), slot, hashOf);
+    Slice& old = m_slices[static_cast<std::size_t>(slot)];
+    const std::uint32_t oldSize = old.Size;
+    old = addBytes(line);
+    m_liveBytes -= oldSize;
+    m_deadBytes += oldSize;
+    if (m_wholeLinesIndexed)
+        m_wholeLines.Add(lineHashOf(slot), slot, hashOf);
+    compactIfWasteful();
+}
+
+int MemberStore::Append(std::string_view line)
+{
+    const Slice slice = addBytes(line);
+    const int slot = static_cast<int>(m_slices.size());
+    m_slices.push_back(slice);
+    if (m_removed > 0)
+        m_positions.Append();
+    if (m_namesIndexed && hasName(line))
+        m_names.Add(nameHashOf(slot), slot, [this](int s) { return nameHashOf(s); });
+    if (m_wholeLinesIndexed)
+        m_wholeLines.Add(lineHashOf(slot), slot, [this](int s) { return lineHashOf(s); });
     return m_count++;
 }
 
 void MemberStore::RemoveAt(int index)
 {
     removeSlot(slotAt(index));
-    compactIfSparse();
+    compactIfWasteful();
 }
 
 void MemberStore::removeSlot(int slot)
 {
-    Slot& removed = m_slots[static_cast<std::size_t>(slot)];
-    if (m_namesIndexed && hasName(removed.text))
-        m_names.Remove(nameKey(removed.text), slot);
+    if (m_namesIndexed && hasName(view(slot)))
+        m_names.Remove(nameHashOf(slot), slot, [this](int s) { return nameHashOf(s); });
     if (m_wholeLinesIndexed)
-        m_wholeLines.Remove(qx::AnsiFoldCase(removed.text), slot);
-    removed.live = false;
-    std::string().swap(removed.text);
+        m_wholeLines.Remove(lineHashOf(slot), slot, [this](int s) { return lineHashOf(s); });
+    if (m_removed == 0)
+        m_positions.Fill(static_cast<int>(m_slices.size()));
+    Slice& removed = m_slices[static_cast<std::size_t>(slot)];
+    m_liveBytes -= removed.Size;
+    m_deadBytes += removed.Size;
+    removed.Size = kRemoved;
     m_positions.Remove(slot);
     --m_count;
     ++m_removed;
+    m_fileForm = 0;
 }
 
-void MemberStore::compactIfSparse()
+void MemberStore::compactIfWasteful()
 {
-    // Once the empty slots outnumber the lines, packing the lines again costs
-    // no more than the removals that led here.
-    if (m_removed <= 1024 || m_removed <= m_count)
+    // Once the removed lines outnumber the live ones, or their bytes outweigh
+    // the live bytes, packing the lines again costs no more than the changes
+    // that led here.
+    const bool manySlots = m_removed > 1024 && m_removed > m_count;
+    const bool manyBytes = m_deadBytes > (1u << 20) && m_deadBytes > m_liveBytes;
+    if (!manySlots && !manyBytes)
         return;
-    std::vector<std::string> lines;
-    lines.reserve(static_cast<std::size_t>(m_count));
-    for (Slot& slot : m_slots)
-        if (slot.live)
-            lines.push_back(std::move(slot.text));
-    replaceLines(std::move(lines));
-}
-
-void MemberStore::replaceLines(std::vector<std::string> lines)
-{
-    m_slots.clear();
-    m_slots.reserve(lines.size());
-    m_positions.Clear();
-    for (std::string& line : lines) {
-        m_slots.push_back({std::move(line), true});
-        m_positions.Append();
+    auto data = AllocateBlock(m_liveBytes + 1);
+    std::vector<Slice> slices;
+    slices.reserve(static_cast<std::size_t>(m_count));
+    std::uint32_t offset = 0;
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
+        if (!live(slot))
+            continue;
+        const std::string_view line = view(slot);
+        std::memcpy(data.get() + offset, line.data(), line.size());
+        Slice slice = m_slices[static_cast<std::size_t>(slot)];
+        slice.Offset = offset;
+        slices.push_back(slice);
+        offset += static_cast<std::uint32_t>(line.size());
     }
-    m_count = static_cast<int>(m_slots.size());
+    m_bytes.Adopt(std::move(data), offset);
+    m_slices = std::move(slices);
+    m_positions.Clear();
     m_removed = 0;
+    m_deadBytes = 0;
     resetIndexes();
 }
 
 void MemberStore::Clear()
 {
-    replaceLines({});
+    m_bytes.Clear();
+    std::vector<Slice>().swap(m_slices);
+    m_positions.Clear();
+    m_count = 0;
+    m_removed = 0;
+    m_liveBytes = 0;
+    m_deadBytes = 0;
+    m_fileForm = 0;
+    resetIndexes();
 }
 
 std::vector<std::string> MemberStore::SplitLines(std::string_view bytes)
 {
-    const auto nul = bytes.find('\0');
-    if (nul != std::string_view::npos)
-        bytes = bytes.substr(0, nul);
-    // The next CR and the next LF are each looked for once and kept until
-    // the scan passes them, so a file without CR is not searched to its end
-    // for every line.
-    auto next = [&](char byte, std::size_t from) {
-        const void* at = from < bytes.size() ? std::memchr(bytes.data() + from, byte, bytes.size() - from) : nullptr;
-        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - bytes.data()) : bytes.size();
-    };
     std::vector<std::string> result;
-    std::size_t start = 0;
-    std::size_t cr = next('\r', 0);
-    std::size_t lf = next('\n', 0);
-    while (start < bytes.size()) {
-        if (cr < start)
-            cr = next('\r', start);
-        if (lf < start)
-            lf = next('\n', start);
-        const std::size_t end = std::min(cr, lf);
-        result.push_back(unescaped(bytes.substr(start, end - start)));
-        if (end == bytes.size())
-            break;
-        start = end + 1;
-        if (end == cr && start < bytes.size() && bytes[start] == '\n')
-            ++start;
-    }
+    Splitter().Feed(bytes.data(), bytes.size(), true, [&](std::size_t start, std::size_t end, std::size_t, bool hasLt) {
+        std::string line(bytes.substr(start, end - start));
+        if (hasLt)
+            line.resize(unescapeInPlace(line.data(), line.size()));
+        result.push_back(std::move(line));
+    });
     return result;
 }
 
@@ -302,32 +543,127 @@ std::string MemberStore::JoinLines(const std::vector<std::string>& lines)
 {
     std::size_t size = 0;
     for (const std::string& line : lines)
-        size += line.size() + 2;
-    std::string out;
-    out.reserve(size);
-    for (const std::string& line : lines)
-        appendFileLine(out, line);
+        size += (needsEscapes(line) ? escapedSize(line) : line.size()) + 2;
+    std::string out(size, '\0');
+    char* at = out.data();
+    for (const std::string& line : lines) {
+        if (needsEscapes(line)) {
+            at = writeEscaped(at, line);
+        } else {
+            std::memcpy(at, line.data(), line.size());
+            at += line.size();
+        }
+        *at++ = '\r';
+        *at++ = '\n';
+    }
     return out;
 }
 
 void MemberStore::LoadFile(const std::string& path)
 {
-    const std::optional<std::string> bytes = qx::ReadFileContents(path);
-    if (!bytes)
+    MemberStore loaded;
+    Splitter splitter;
+    bool fileForm = true;
+    BlockData data;
+    std::size_t size = 0;
+    const bool read = readSplitting(path, data, size, [&](char* text, std::size_t available, bool last) {
+        return splitter.Feed(text, available, last, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
+            fileForm = loaded.addLoadedLine(text, start, end, next, hasLt) && fileForm;
+        });
+    });
+    if (!read)
         throw qx::Error(qx::FormatMessage(kCannotOpen, path));
-    replaceLines(SplitLines(*bytes));
+    try {
+        loaded.adoptFile(std::move(data), size, fileForm ? splitter.End() : 0);
+    } catch (const std::length_error&) {
+        throw qx::Error(qx::FormatMessage(kCannotOpen, path));
+    }
+    *this = std::move(loaded);
+}
+
+void MemberStore::LoadText(std::string_view bytes)
+{
+    MemberStore loaded;
+    auto data = AllocateBlock(bytes.size() + 1);
+    if (!bytes.empty())
+        std::memcpy(data.get(), bytes.data(), bytes.size());
+    Splitter splitter;
+    bool fileForm = true;
+    splitter.Feed(data.get(), bytes.size(), true, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
+        fileForm = loaded.addLoadedLine(data.get(), start, end, next, hasLt) && fileForm;
+    });
+    loaded.adoptFile(std::move(data), bytes.size(), fileForm ? splitter.End() : 0);
+    *this = std::move(loaded);
+}
+
+bool MemberStore::addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt)
+{
+    if (m_slices.empty())
+        m_slices.reserve(1024);
+    bool asWritten = next == end + 2 && text[end] == '\r';
+    Slice slice;
+    slice.Offset = static_cast<std::uint32_t>(start);
+    std::size_t length = end - start;
+    if (hasLt) {
+        const std::size_t unescaped = unescapeInPlace(text + start, length);
+        if (unescaped != length) {
+            asWritten = false;
+            slice.Escaped = needsEscapes({text + start, unescaped}) ? 1 : 0;
+            length = unescaped;
+        }
+    }
+    slice.Size = static_cast<std::uint32_t>(length);
+    m_slices.push_back(slice);
+    m_liveBytes += length;
+    return asWritten;
+}
+
+void MemberStore::adoptFile(BlockData data, std::size_t size, std::size_t fileForm)
+{
+    m_bytes.Adopt(std::move(data), size);
+    m_slices.shrink_to_fit();
+    m_count = static_cast<int>(m_slices.size());
+    m_fileForm = fileForm;
+}
+
+std::string_view MemberStore::fileForm(BlockData& laidOut) const
+{
+    // A store still as it was loaded is written from the loaded bytes; any
+    // other is laid out once, in a block of exactly the file's size.
+    if (m_fileForm > 0)
+        return m_bytes.FirstBlock().substr(0, m_fileForm);
+    std::size_t size = 0;
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
+        if (live(slot))
+            size += (m_slices[static_cast<std::size_t>(slot)].Escaped ? escapedSize(view(slot)) : view(slot).size()) + 2;
+    laidOut = AllocateBlock(size + 1, true);
+    char* at = laidOut.get();
+    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
+        if (!live(slot))
+            continue;
+        const std::string_view line = view(slot);
+        if (m_slices[static_cast<std::size_t>(slot)].Escaped) {
+            at = writeEscaped(at, line);
+        } else {
+            std::memcpy(at, line.data(), line.size());
+            at += line.size();
+        }
+        *at++ = '\r';
+        *at++ = '\n';
+    }
+    return {laidOut.get(), size};
+}
+
+std::string MemberStore::FileForm() const
+{
+    BlockData laidOut;
+    return std::string(fileForm(laidOut));
 }
 
 void MemberStore::SaveFile(const std::string& path) const
 {
-    std::size_t size = 0;
-    for (const Slot& slot : m_slots)
-        size += slot.text.size() + 2;
-    std::string bytes;
-    bytes.reserve(size);
-    for (const Slot& slot : m_slots)
-        if (slot.live)
-            appendFileLine(bytes, slot.text);
+    BlockData laidOut;
+    const std::string_view bytes = fileForm(laidOut);
     switch (qx::ReplaceFileContents(path, bytes)) {
     case qx::ReplaceResult::Replaced:
         return;

@@ -5,15 +5,20 @@
 // before its first "=", its value what follows; a line without "=" has no
 // name. Names and whole lines are compared without regard to letter case.
 //
-// Lookups go through indexes kept beside the lines, built when first needed
-// and kept up to date by every change, so they cost about the same however
-// large the store grows; they answer exactly as a scan from the first line
-// would. Each line lives in a slot that does not move when an earlier line is
-// removed, so a removal touches only the removed line's index entries.
+// A store loaded from a file keeps the file's bytes in one block and its
+// lines as slices of it; lines added or changed later live in blocks of
+// their own. Lookups go through flat hash tables of folded keys, built when
+// first needed and kept up to date by every change; they answer exactly as a
+// scan from the first line would. Each line has a slot that does not move
+// when an earlier line is removed, so a removal touches only that line's
+// table entries.
 
 #include "KeyIndex.h"
+#include "LineBytes.h"
 #include "SlotPositions.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +27,8 @@ class MemberStore {
 public:
     // Index of the first line whose name equals name, or -1.
     int FindName(std::string_view name) const;
-    // The value of the line FindName finds; empty when there is none.
+    // The value of the line FindName finds; empty when there is none. Valid
+    // until the store next changes.
     std::string_view ValueOf(std::string_view name) const;
     // Replaces the first line named name by name=value where it stands, or
     // appends it; an empty value removes that line instead.
@@ -30,13 +36,17 @@ public:
     // Index of the first line equal to text as a whole, or -1.
     int FindLine(std::string_view text) const;
     // Adds line at the end, even when an equal line exists; returns its index.
-    int Append(std::string line);
+    int Append(std::string_view line);
     // Removes the line at index; the later lines move up by one.
     void RemoveAt(int index);
     void Clear();
 
     int Count() const { return m_count; }
-    const std::string& Line(int index) const;
+    std::string Line(int index) const { return std::string(LineView(index)); }
+    // The line at index, valid until the store next changes.
+    std::string_view LineView(int index) const;
+    // Bytes the store holds for its lines and tables.
+    std::size_t MemoryBytes() const;
 
     // Replaces the content with the lines of the file; throws qx::Error
     // "ファイル %s は開けません" when the file cannot be read.
@@ -45,6 +55,11 @@ public:
     // throws qx::Error "ファイル %s を作成できません" or
     // "ストリームへの書き込みエラー". The old file stays whole on failure.
     void SaveFile(const std::string& path) const;
+
+    // Replaces the content with the lines of bytes in the file form.
+    void LoadText(std::string_view bytes);
+    // The bytes SaveFile writes.
+    std::string FileForm() const;
 
     // The file's bytes split into lines: CR LF, CR and LF end a line, a NUL
     // ends the text, and a final line end adds no empty line.
@@ -55,23 +70,48 @@ public:
     static std::string JoinLines(const std::vector<std::string>& lines);
 
 private:
-    struct Slot {
-        std::string text;
-        bool live = true;
+    struct Slice {
+        std::uint32_t Offset = 0;
+        std::uint32_t Size : 31 = 0;
+        // The line's file form differs from the line itself.
+        std::uint32_t Escaped : 1 = 0;
     };
+    static constexpr std::uint32_t kRemoved = 0x7FFFFFFF;
+
+    std::string_view view(int slot) const;
+    bool live(int slot) const { return m_slices[static_cast<std::size_t>(slot)].Size != kRemoved; }
     int slotAt(int index) const;
     int positionOf(int slot) const;
+    int firstNamed(std::string_view name) const;
+    std::uint64_t nameHashOf(int slot) const;
+    std::uint64_t lineHashOf(int slot) const;
     void indexNames() const;
     void indexLines() const;
+    Slice addBytes(std::string_view line);
     void removeSlot(int slot);
-    void compactIfSparse();
+    void compactIfWasteful();
     void resetIndexes();
-    void replaceLines(std::vector<std::string> lines);
+    // Adds a line of a file being loaded, the bytes [start, end) of text,
+    // unescaped in place; returns whether the line is as it would be written
+    // (no escapes, followed by CR LF).
+    bool addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt);
+    // Takes the loaded file's bytes as the first block; the first fileForm
+    // bytes are the store's file form.
+    void adoptFile(BlockData data, std::size_t size, std::size_t fileForm);
+    std::string_view fileForm(BlockData& laidOut) const;
 
-    std::vector<Slot> m_slots;
+    LineBytes m_bytes;
+    std::vector<Slice> m_slices;
+    // Kept only once a line has been removed: until then a slot is its
+    // line's position.
     SlotPositions m_positions;
     int m_count = 0;
     int m_removed = 0;
+    std::uint64_t m_liveBytes = 0;
+    std::uint64_t m_deadBytes = 0;
+    // While the store is as loaded, the first block up to this size is
+    // already its file form, byte for byte; 0 otherwise.
+    std::size_t m_fileForm = 0;
     mutable KeyIndex m_names;      // folded name -> slots, lines with "=" only
     mutable KeyIndex m_wholeLines; // folded line -> slots
     mutable bool m_namesIndexed = false;

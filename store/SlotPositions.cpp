@@ -56,3 +56,12 @@ void SlotPositions::Clear()
 {
     m_tree.assign(1, 0);
 }
+
+void SlotPositions::Fill(int slots)
+{
+    // With every slot live, each node counts exactly the range it covers.
+    m_tree.resize(static_cast<std::size_t>(slots) + 1);
+    m_tree[0] = 0;
+    for (int i = 1; i <= slots; ++i)
+        m_tree[static_cast<std::size_t>(i)] = lowestBit(i);
+}

@@ -18,6 +18,8 @@ public:
     // of live slots.
     int SlotAt(int position) const;
     void Clear();
+    // Replaces the content by slots live slots.
+    void Fill(int slots);
 
 private:
     // 1-based: m_tree[i] counts the live slots i - lowbit(i) .. i - 1.

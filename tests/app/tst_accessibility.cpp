@@ -11,20 +11,11 @@
 #include <QtTest>
 
 // Qt hands accessibility events on only while the platform says a screen
-// reader listens, which the offscreen platform never does by itself. Its
-// switch is not in Qt's public headers; these declarations reach it.
-class QPlatformAccessibility {
-public:
-    void setActive(bool active);
-};
-class QPlatformIntegration {
-public:
-    QPlatformAccessibility* accessibility() const;
-};
-class QGuiApplicationPrivate {
-public:
-    static QPlatformIntegration* platform_integration;
-};
+// reader listens, which the offscreen platform never does by itself; its
+// switch is in Qt's platform interface.
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 
 namespace {
 

@@ -102,6 +102,8 @@ private slots:
     void writing();
     void savedAndLoadedAgain_data();
     void savedAndLoadedAgain();
+    void loadedAndWrittenAgain_data();
+    void loadedAndWrittenAgain();
     void loadReplacesContent();
     void errors();
     void saveKeepsOldFileUntilReplaced();
@@ -261,6 +263,36 @@ void TestMemberStore::savedAndLoadedAgain()
     QCOMPARE(lines(loaded), lines(store));
 }
 
+void TestMemberStore::loadedAndWrittenAgain_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("change"); // a line appended after loading, if any
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("CR LF file written back as it was") << QByteArray("a=1\r\n\r\nb\r\n") << QByteArray() << QByteArray("a=1\r\n\r\nb\r\n");
+    QTest::newRow("LF file written with CR LF") << QByteArray("a=1\nb\n") << QByteArray() << QByteArray("a=1\r\nb\r\n");
+    QTest::newRow("last line end added") << QByteArray("a=1\r\nb") << QByteArray() << QByteArray("a=1\r\nb\r\n");
+    QTest::newRow("text after NUL dropped") << QByteArray("a=1\r\n\0b\r\n", 9) << QByteArray() << QByteArray("a=1\r\n");
+    QTest::newRow("escapes written again") << QByteArray("1=a<#13><#10>b<#60>#0>\r\n") << QByteArray() << QByteArray("1=a<#13><#10>b<#60>#0>\r\n");
+    QTest::newRow("look-alike without escape kept") << QByteArray("1=<#x><b>\r\n") << QByteArray() << QByteArray("1=<#x><b>\r\n");
+    QTest::newRow("line added after loading") << QByteArray("a=1\r\n") << QByteArray("b=x\ry") << QByteArray("a=1\r\nb=x<#13>y\r\n");
+}
+
+void TestMemberStore::loadedAndWrittenAgain()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, change);
+    QFETCH(QByteArray, written);
+    QTemporaryDir dir;
+    writeFile(dir.filePath("Prof.txt"), file);
+    MemberStore store;
+    store.LoadFile(dir.filePath("Prof.txt").toStdString());
+    QCOMPARE(lines(store), MemberStore::SplitLines(file.toStdString()));
+    if (!change.isEmpty())
+        store.Append(change.toStdString());
+    store.SaveFile(dir.filePath("Prof.TXT").toStdString());
+    QCOMPARE(readFile(dir.filePath("Prof.TXT")), written.toStdString());
+}
+
 void TestMemberStore::loadReplacesContent()
 {
     QTemporaryDir dir;
@@ -312,8 +344,10 @@ void TestMemberStore::indexesAgreeWithScan_data()
     // Steps at the start that mostly add lines, then as many that mostly
     // remove them, then changes of every kind.
     QTest::addColumn<int>("growSteps");
-    QTest::newRow("small store, every kind of change") << quint32(1234) << 4000 << 0;
-    QTest::newRow("large store packed again after many removals") << quint32(99) << 10000 << 4000;
+    QTest::addColumn<int>("valueSize");
+    QTest::newRow("small store, every kind of change") << quint32(1234) << 4000 << 0 << 1;
+    QTest::newRow("large store packed again after many removals") << quint32(99) << 10000 << 4000 << 1;
+    QTest::newRow("long values packed again after many rewrites") << quint32(5) << 3000 << 0 << 3000;
 }
 
 void TestMemberStore::indexesAgreeWithScan()
@@ -321,6 +355,7 @@ void TestMemberStore::indexesAgreeWithScan()
     QFETCH(quint32, seed);
     QFETCH(int, steps);
     QFETCH(int, growSteps);
+    QFETCH(int, valueSize);
     // A small alphabet so that names collide, repeat and differ only in case;
     // ッ and ィ differ only in a trail byte that looks like b and B.
     const std::vector<std::string> names{"1", "2", "a", "A", "\x82\x81", "\x82\x60", "\x83\x62", "\x83\x42", "\x95\x5C", ""};
@@ -332,7 +367,7 @@ void TestMemberStore::indexesAgreeWithScan()
     std::string failure;
     for (int step = 0; step < steps && failure.empty(); ++step) {
         const std::string& name = names[random.bounded(static_cast<int>(names.size()))];
-        const std::string value = random.bounded(4) == 0 ? std::string() : std::to_string(random.bounded(3));
+        const std::string value = random.bounded(4) == 0 ? std::string() : std::string(static_cast<std::size_t>(valueSize - 1), '-') + std::to_string(random.bounded(3));
         int change = random.bounded(8);
         if (step < growSteps)
             change = change == 0 ? 2 : 0;
@@ -384,7 +419,7 @@ void TestMemberStore::indexesAgreeWithScan()
         }
         for (int probe = 0; probe < 3; ++probe) {
             const std::string& text = names[random.bounded(static_cast<int>(names.size()))];
-            const std::string line = text + "=" + std::to_string(random.bounded(3));
+            const std::string line = text + "=" + std::string(static_cast<std::size_t>(valueSize - 1), '-') + std::to_string(random.bounded(3));
             if (store.FindName(text) != reference.findName(text) || store.FindLine(text) != reference.findLine(text)
                 || store.FindLine(line) != reference.findLine(line) || store.Count() != static_cast<int>(reference.lines.size()))
                 failure = "step " + std::to_string(step) + ", probe " + text;
