@@ -76,9 +76,10 @@ const std::string kError = "Error";
 
 } // namespace
 
-TWebPhoneForm::TWebPhoneForm(QWidget* owner, FileLocations files)
+TWebPhoneForm::TWebPhoneForm(QWidget* owner, FileLocations files, std::chrono::milliseconds watchSecond)
     : QMainWindow(owner)
     , m_files(std::move(files))
+    , m_watchSecond(watchSecond)
 {
     setupWindow();
     loadMemberFiles();
@@ -120,6 +121,7 @@ void TWebPhoneForm::setupWindow()
     layout->addWidget(PageControl1, 1);
     setupOnlinePage();
     setupSettingPage();
+    setupWatchGroup();
     PageControl1->setCurrentWidget(TabSheet1);
     setupStatusBar();
     setupPopupMenu();
@@ -332,6 +334,54 @@ void TWebPhoneForm::setupSettingPage()
     Info->setGeometry(88, 240, 489, 89);
 }
 
+void TWebPhoneForm::setupWatchGroup()
+{
+    GroupBox2 = new QGroupBox(QStringLiteral("自動更新"), TabSheet2);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setAccessibleName(QStringLiteral("自動更新"));
+    GroupBox2->setGeometry(272, 16, 241, 113);
+
+    WatchUse = new QCheckBox(QStringLiteral("自動的に更新する"), GroupBox2);
+    WatchUse->setObjectName(QStringLiteral("WatchUse"));
+    WatchUse->setAccessibleName(QStringLiteral("自動的に更新する"));
+    WatchUse->setGeometry(16, 24, 185, 17);
+    connect(WatchUse, &QCheckBox::toggled, this, [this] { WatchUseClick(); });
+
+    Label3 = new QLabel(QStringLiteral("間隔（秒）"), GroupBox2);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->move(16, 57);
+    Label3->adjustSize();
+    WatchInterval = new QSpinBox(GroupBox2);
+    WatchInterval->setObjectName(QStringLiteral("WatchInterval"));
+    WatchInterval->setAccessibleName(QStringLiteral("間隔（秒）"));
+    WatchInterval->setRange(Watch::MinInterval, Watch::MaxInterval);
+    WatchInterval->setValue(Watch::DefaultInterval);
+    WatchInterval->setGeometry(88, 53, 73, 20);
+    Label3->setBuddy(WatchInterval);
+    connect(WatchInterval, &QSpinBox::valueChanged, this, [this] { WatchIntervalChange(); });
+
+    WatchNotify = new QCheckBox(QStringLiteral("友好の人が来たら知らせる"), GroupBox2);
+    WatchNotify->setObjectName(QStringLiteral("WatchNotify"));
+    WatchNotify->setAccessibleName(QStringLiteral("友好の人が来たら知らせる"));
+    WatchNotify->setGeometry(16, 81, 209, 17);
+    WatchNotify->setChecked(true);
+    WatchNotify->setEnabled(false);
+
+    QWidget::setTabOrder(ProxyUse, WatchUse);
+    QWidget::setTabOrder(WatchUse, WatchInterval);
+    QWidget::setTabOrder(WatchInterval, WatchNotify);
+
+    WatchTimer = new QTimer(this);
+    WatchTimer->setObjectName(QStringLiteral("WatchTimer"));
+    WatchTimer->setTimerType(Qt::PreciseTimer);
+    WatchTimer->setInterval(m_watchSecond);
+    connect(WatchTimer, &QTimer::timeout, this, [this] { WatchTimerTimer(); });
+    m_watch.SetInterval(WatchInterval->value());
+
+    m_notice = new DesktopNotice(QStringLiteral("Quorrix"), QStringLiteral(QUORRIX_APP_ID), ProgramIcon(), this);
+    connect(m_notice, &DesktopNotice::Clicked, this, [this] { NoticeClick(); });
+}
+
 void TWebPhoneForm::setupStatusBar()
 {
     Sb = new qx::TStatusBar({50, 100, 100, 50}, this);
@@ -402,6 +452,10 @@ void TWebPhoneForm::LoadSettings()
     ProxyUse->setChecked(proxy.Use);
     ProxyAddr->setText(qx::ToUnicode(proxy.Addr));
     ProxyPort->setText(qx::ToUnicode(proxy.Port));
+    const WatchSettings watch = ReadWatchSettings(ini);
+    WatchInterval->setValue(watch.Interval);
+    WatchNotify->setChecked(watch.Notify);
+    WatchUse->setChecked(watch.Use);
     std::vector<std::string> history = ReadAddressHistory(ini);
     if (history.empty())
         history.push_back(qx::DefaultListAddress());
@@ -413,6 +467,7 @@ void TWebPhoneForm::SaveSettings()
     IniFile ini(m_files.SettingsPath());
     WriteSettings(ini, ProxySettings{ProxyUse->isChecked(), qx::FromUnicode(ProxyAddr->text()), qx::FromUnicode(ProxyPort->text())},
                   AddrList->Items());
+    WriteWatchSettings(ini, WatchSettings{WatchUse->isChecked(), WatchInterval->value(), WatchNotify->isChecked()});
     ini.UpdateFile();
 }
 
@@ -441,6 +496,7 @@ void TWebPhoneForm::ParseOnlineList(std::string text)
     }
     LVOnline->Model().ResetItems(std::move(items));
     Sb->SetPanelText(0, std::to_string(LVOnline->Count()));
+    noticeFriendsOnline();
 }
 
 void TWebPhoneForm::ParseProfile(const std::string& response)
@@ -544,9 +600,15 @@ void TWebPhoneForm::ToolButton13Click()
 
 void TWebPhoneForm::Button1Click()
 {
+    RememberAddress();
+    restartWatchCount();
+    RefreshList();
+}
+
+void TWebPhoneForm::RefreshList()
+{
     auto buffer = std::make_unique<RequestBuffer>();
     const std::string address = AddrList->Text();
-    RememberAddress();
 
     // A refresh while the list fetch runs ends that fetch: its buffer goes
     // first, so the close it causes finds an empty slot and parses nothing.
@@ -598,6 +660,78 @@ void TWebPhoneForm::RequestProfile(const std::string& number)
         releaseBuffer(socket->Socket());
         socket->deleteLater();
     }
+}
+
+// The watch ------------------------------------------------------------------
+
+void TWebPhoneForm::WatchUseClick()
+{
+    const bool on = WatchUse->isChecked();
+    WatchNotify->setEnabled(on);
+    if (on) {
+        m_watch.Start();
+        WatchTimer->start();
+    } else {
+        m_watch.Stop();
+        WatchTimer->stop();
+    }
+    showCountdown();
+}
+
+void TWebPhoneForm::WatchIntervalChange()
+{
+    m_watch.SetInterval(WatchInterval->value());
+    restartWatchCount();
+}
+
+void TWebPhoneForm::WatchTimerTimer()
+{
+    // An open modal box counts as busy too: a refresh whose failure shows an
+    // error box would otherwise stack one more box every interval.
+    const bool busy = listFetchRunning() || QApplication::activeModalWidget() != nullptr;
+    if (m_watch.Tick(busy))
+        RefreshList();
+    showCountdown();
+}
+
+void TWebPhoneForm::NoticeClick()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+bool TWebPhoneForm::listFetchRunning()
+{
+    return CS->Active() && bufferOf(CS->Socket()) != nullptr;
+}
+
+void TWebPhoneForm::restartWatchCount()
+{
+    m_watch.Restart();
+    if (WatchTimer->isActive())
+        WatchTimer->start(); // a whole second to the next tick
+    showCountdown();
+}
+
+void TWebPhoneForm::showCountdown()
+{
+    Sb->SetPanelText(3, m_watch.Running() ? CountdownText(m_watch.SecondsLeft()) : std::string());
+}
+
+void TWebPhoneForm::noticeFriendsOnline()
+{
+    std::vector<std::pair<std::string_view, int>> listed;
+    listed.reserve(LVOnline->Items().size());
+    for (const qx::ListItem& item : LVOnline->Items())
+        listed.emplace_back(item.Caption, item.ImageIndex);
+    // Every fill is noted, so that turning notices on later compares with
+    // the fill that really came before.
+    const std::vector<std::string> arrived = m_watch.FriendsNewlyListed(listed);
+    if (arrived.empty() || !WatchUse->isChecked() || !WatchNotify->isChecked())
+        return;
+    m_notice->Show(QStringLiteral("友好の人がオンラインです"), qx::ToUnicode(FriendsNoticeBody(arrived)));
 }
 
 // The twin handlers differ in their panel and their parser; this is what

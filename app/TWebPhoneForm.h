@@ -6,10 +6,12 @@
 
 #include "ClientSocket.h"
 #include "ComboBox.h"
+#include "DesktopNotice.h"
 #include "FileLocations.h"
 #include "ListView.h"
 #include "MemberStore.h"
 #include "StatusBar.h"
+#include "Watch.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -18,9 +20,12 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <chrono>
 #include <string>
 
 class TAboutForm;
@@ -30,8 +35,9 @@ class TWebPhoneForm : public QMainWindow {
 public:
     // Builds the window and loads the member files and the settings file
     // from files; throws qx::Error when a member file exists but cannot be
-    // read.
-    explicit TWebPhoneForm(QWidget* owner = nullptr, FileLocations files = FileLocations::ForThisRun());
+    // read. watchSecond is how long one second of the watch's count lasts.
+    explicit TWebPhoneForm(QWidget* owner = nullptr, FileLocations files = FileLocations::ForThisRun(),
+                           std::chrono::milliseconds watchSecond = std::chrono::seconds(1));
     ~TWebPhoneForm() override;
 
     void ParseOnlineList(std::string text);
@@ -63,6 +69,11 @@ public:
     QLineEdit* ProxyAddr = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* ProxyPort = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QCheckBox* WatchUse = nullptr;
+    QLabel* Label3 = nullptr;
+    QSpinBox* WatchInterval = nullptr;
+    QCheckBox* WatchNotify = nullptr;
     QPlainTextEdit* Info = nullptr;
 
     qx::TStatusBar* Sb = nullptr;
@@ -78,6 +89,8 @@ public:
 
     qx::TClientSocket* CS = nullptr;
     qx::TClientSocket* CSP = nullptr;
+    // Ticks once a second while the watch runs.
+    QTimer* WatchTimer = nullptr;
 
     MemberStore ProfList;
     MemberStore SeenList;
@@ -88,6 +101,12 @@ public:
     void FormClose();
     void ProxyUseClick();
     void Button1Click();
+    // The refresh without the address history: what the watch runs.
+    void RefreshList();
+    void WatchUseClick();
+    void WatchIntervalChange();
+    void WatchTimerTimer();
+    void NoticeClick();
     void ToolButton1Click(QToolButton* Sender);
     void N1Click(QAction* Sender);
     void N5Click();
@@ -127,11 +146,19 @@ private:
     void setupList();
     void setupPopupMenu();
     void setupSettingPage();
+    void setupWatchGroup();
     void setupStatusBar();
     void setupConnections();
     void loadMemberFiles();
+    bool listFetchRunning();
+    void restartWatchCount();
+    void showCountdown();
+    void noticeFriendsOnline();
 
     FileLocations m_files;
+    std::chrono::milliseconds m_watchSecond;
+    Watch m_watch;
+    DesktopNotice* m_notice = nullptr;
 };
 
 extern TWebPhoneForm* WebPhoneForm;

@@ -3,10 +3,13 @@
 #include "AnsiText.h"
 #include "Text.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view kProxy = "Proxy";
 constexpr std::string_view kUrlList = "URLLIST";
+constexpr std::string_view kWatch = "WATCH";
 constexpr std::size_t kMaxStoredAddress = 99;
 constexpr std::size_t kMaxWrittenAddresses = 10;
 
@@ -19,6 +22,23 @@ ProxySettings ReadProxySettings(const IniFile& ini)
     proxy.Addr = ini.ReadString(kProxy, "ADDR", proxy.Addr);
     proxy.Port = ini.ReadString(kProxy, "PORT", proxy.Port);
     return proxy;
+}
+
+WatchSettings ReadWatchSettings(const IniFile& ini)
+{
+    WatchSettings watch;
+    watch.Use = qx::StrToIntDef(ini.ReadString(kWatch, "USE", ""), watch.Use ? 1 : 0) != 0;
+    watch.Interval = std::clamp(qx::StrToIntDef(ini.ReadString(kWatch, "INTERVAL", ""), watch.Interval), WatchSettings::MinInterval,
+                                WatchSettings::MaxInterval);
+    watch.Notify = qx::StrToIntDef(ini.ReadString(kWatch, "NOTIFY", ""), watch.Notify ? 1 : 0) != 0;
+    return watch;
+}
+
+void WriteWatchSettings(IniFile& ini, const WatchSettings& watch)
+{
+    ini.WriteString(kWatch, "USE", watch.Use ? "1" : "0");
+    ini.WriteString(kWatch, "INTERVAL", std::to_string(watch.Interval));
+    ini.WriteString(kWatch, "NOTIFY", watch.Notify ? "1" : "0");
 }
 
 std::vector<std::string> ReadAddressHistory(const IniFile& ini)

@@ -1,6 +1,8 @@
 #pragma once
 // The program's settings as they stand in its settings file: the HTTP proxy
-// ("Proxy": USE, ADDR, PORT) and the history of list addresses ("URLLIST").
+// ("Proxy": USE, ADDR, PORT), the watch that refreshes the list by itself
+// ("WATCH": USE, INTERVAL, NOTIFY) and the history of list addresses
+// ("URLLIST").
 
 #include "IniFile.h"
 
@@ -17,6 +19,22 @@ struct ProxySettings {
 // USE is on when it reads as a non-zero integer; a key that is present but
 // empty reads as empty, not as its default.
 ProxySettings ReadProxySettings(const IniFile& ini);
+
+struct WatchSettings {
+    static constexpr int MinInterval = 30;
+    static constexpr int MaxInterval = 3600;
+    bool Use = false;
+    int Interval = 180; // seconds
+    bool Notify = true;
+};
+
+// A missing value, or one that is not a 32-bit integer, takes its default; USE and
+// NOTIFY are on when non-zero; an INTERVAL outside 30 to 3600 is brought to
+// the nearer bound.
+WatchSettings ReadWatchSettings(const IniFile& ini);
+
+// USE and NOTIFY as "1" or "0", INTERVAL in decimal.
+void WriteWatchSettings(IniFile& ini, const WatchSettings& watch);
 
 // Every non-empty value of "URLLIST" in file order, cut to its first 99
 // bytes; key names are not looked at.

@@ -3,14 +3,16 @@
 # The first time, when the program has no settings file yet, it writes one
 # that points the program's HTTP proxy at the sample server, so that one click
 # on the refresh button fills the list. An existing settings file is left as
-# it is.
+# it is. QUORRIX_DEMO_MODE picks the server's mode, e.g. "rotate" to have
+# members come and go from one list page to the next.
 set -euo pipefail
 dir=${1:-build}
 port=${QUORRIX_DEMO_PORT:-18080}
+mode=${QUORRIX_DEMO_MODE:-normal}
 program="$dir/app/quorrix"
 settings="$dir/app/quorrix.INI"
 
-"$dir/tools/sample_server" --port "$port" > /dev/null &
+"$dir/tools/sample_server" --port "$port" --mode "$mode" > /dev/null &
 server=$!
 trap 'kill $server 2>/dev/null || true' EXIT
 trap 'exit 130' INT TERM

@@ -135,7 +135,8 @@ void TestBadFiles::junkSettingsFileKeepsForeignLines()
     // The close replaces URL0 and URL1 where they stand; every other line,
     // the second ADDR and the later sections included, stays as it was.
     QCOMPARE(files.read("quorrix.INI"), head + "URL0=" + longUrl.substr(0, 99) + "\r\n" + "x=http://b\r\n" + "URL1=http://b\r\n" +
-                                            "[URLLIST]\r\n" + "URL5=http://ignored\r\n");
+                                            "[URLLIST]\r\n" + "URL5=http://ignored\r\n" +
+                                            "[WATCH]\r\nUSE=0\r\nINTERVAL=180\r\nNOTIFY=1\r\n");
 }
 
 QTEST_MAIN(TestBadFiles)

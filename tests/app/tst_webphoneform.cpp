@@ -102,7 +102,8 @@ void TestWebPhoneForm::closeWritesAllThreeFiles()
     QCOMPARE(files.read("Prof.TXT"), std::string());
     QCOMPARE(files.read("Flag.TXT"), std::string());
     QCOMPARE(files.read("quorrix.INI"),
-             "[Proxy]\r\nUSE=0\r\nADDR=10.0.0.1\r\nPORT=8080\r\n[URLLIST]\r\nURL0=" + kDefaultAddress + "\r\n");
+             "[Proxy]\r\nUSE=0\r\nADDR=10.0.0.1\r\nPORT=8080\r\n[URLLIST]\r\nURL0=" + kDefaultAddress +
+                 "\r\n[WATCH]\r\nUSE=0\r\nINTERVAL=180\r\nNOTIFY=1\r\n");
     QVERIFY(files.errors.empty());
 }
 

@@ -3,6 +3,8 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,6 +54,7 @@ private slots:
     void answers_data();
     void answers();
     void stalledClientDoesNotHoldOthers();
+    void rotationBringsBackWhoWasAway();
 };
 
 void TestSampleServer::recordsRequestsByteForByte_data()
@@ -113,6 +116,29 @@ void TestSampleServer::stalledClientDoesNotHoldOthers()
     QVERIFY(stalled.waitForBytesWritten(5000));
     QCOMPARE(summary(fetch(server.port(), bytes(BuildListRequest("/people-l.html", false)))),
         QByteArray("HTTP/1.0 200 OK|table|rows"));
+}
+
+void TestSampleServer::rotationBringsBackWhoWasAway()
+{
+    SampleServerProcess server({"--mode", "rotate:3"});
+    QList<QSet<QByteArray>> pages;
+    const QRegularExpression number("<td>\\s*(0[89]0[0-9]{7})\\s*</td>");
+    for (int i = 0; i < 4; ++i) {
+        QSet<QByteArray> listed;
+        const QByteArray page = fetch(server.port(), bytes(BuildListRequest("/people-l.html", false)));
+        for (const QRegularExpressionMatch& match : number.globalMatch(QString::fromLatin1(page)))
+            listed.insert(match.captured(1).toLatin1());
+        pages.append(listed);
+    }
+    const QSet<QByteArray> everyone = pages[0] + pages[1] + pages[2];
+    QVERIFY(everyone.size() > 20);
+    for (const QByteArray& member : everyone) {
+        const int away = int(!pages[0].contains(member)) + int(!pages[1].contains(member)) + int(!pages[2].contains(member));
+        QVERIFY2(away == 1, member.constData());
+        for (int k = 0; k < 3; ++k)
+            QVERIFY2(pages[k].contains(member) || pages[k + 1].contains(member), member.constData());
+    }
+    QCOMPARE(pages[3], pages[0]);
 }
 
 QTEST_APPLESS_MAIN(TestSampleServer)

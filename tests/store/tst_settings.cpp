@@ -1,6 +1,6 @@
-// The settings file: reading the proxy and the address history, writing them
-// back while every other line stays as it was, and the address history's
-// rule for new addresses.
+// The settings file: reading the proxy, the watch and the address history,
+// writing them back while every other line stays as it was, and the address
+// history's rule for new addresses.
 
 #include "Error.h"
 #include "IniFile.h"
@@ -49,6 +49,9 @@ class TestSettings : public QObject {
 private slots:
     void readProxy_data();
     void readProxy();
+    void readWatch_data();
+    void readWatch();
+    void writeWatchRoundTrip();
     void readHistory_data();
     void readHistory();
     void writeKeepsForeignLines_data();
@@ -93,6 +96,53 @@ void TestSettings::readProxy()
     QCOMPARE(proxy.Use, use);
     QCOMPARE(proxy.Addr, addr.toStdString());
     QCOMPARE(proxy.Port, port.toStdString());
+}
+
+void TestSettings::readWatch_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("use");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<bool>("notify");
+    QTest::newRow("no file: off, 180 seconds, notices on") << QByteArray() << false << 180 << true;
+    QTest::newRow("values as written") << QByteArray("[WATCH]\r\nUSE=1\r\nINTERVAL=45\r\nNOTIFY=0\r\n") << true << 45 << false;
+    QTest::newRow("non-zero is on, names in any case") << QByteArray("[watch]\nuse = 2\nnotify=-1\n") << true << 180 << true;
+    QTest::newRow("unreadable values take their defaults")
+        << QByteArray("[WATCH]\nUSE=yes\nINTERVAL=1 min\nNOTIFY=\n") << false << 180 << true;
+    QTest::newRow("interval beyond 32 bits is unreadable") << QByteArray("[WATCH]\nINTERVAL=99999999999\n") << false << 180 << true;
+    QTest::newRow("interval below the least is 30") << QByteArray("[WATCH]\nINTERVAL=5\n") << false << 30 << true;
+    QTest::newRow("negative interval is 30") << QByteArray("[WATCH]\nINTERVAL=-600\n") << false << 30 << true;
+    QTest::newRow("interval above the most is 3600") << QByteArray("[WATCH]\nINTERVAL=86400\n") << false << 3600 << true;
+    QTest::newRow("bounds themselves stand") << QByteArray("[WATCH]\nINTERVAL=3600\n") << false << 3600 << true;
+    QTest::newRow("hexadecimal read as elsewhere") << QByteArray("[WATCH]\nINTERVAL=$3C\n") << false << 60 << true;
+    QTest::newRow("keys of other sections do not count") << QByteArray("[Proxy]\nUSE=1\nINTERVAL=40\n") << false << 180 << true;
+}
+
+void TestSettings::readWatch()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(bool, use);
+    QFETCH(int, interval);
+    QFETCH(bool, notify);
+    IniFixture ini;
+    if (!file.isEmpty())
+        ini.write(file);
+    const WatchSettings watch = ReadWatchSettings(IniFile(ini.path()));
+    QCOMPARE(watch.Use, use);
+    QCOMPARE(watch.Interval, interval);
+    QCOMPARE(watch.Notify, notify);
+}
+
+void TestSettings::writeWatchRoundTrip()
+{
+    IniFixture fixture;
+    fixture.write("; mine\r\n[WATCH]\r\nINTERVAL = 9\r\nextra=1\r\n[Proxy]\r\nUSE=1\r\n");
+    IniFile ini(fixture.path());
+    WriteWatchSettings(ini, WatchSettings{true, 600, false});
+    ini.UpdateFile();
+    QCOMPARE(fixture.read(), QByteArray("; mine\r\n[WATCH]\r\nINTERVAL=600\r\nextra=1\r\nUSE=1\r\nNOTIFY=0\r\n[Proxy]\r\nUSE=1\r\n"));
+    const WatchSettings back = ReadWatchSettings(IniFile(fixture.path()));
+    QVERIFY(back.Use && back.Interval == 600 && !back.Notify);
 }
 
 void TestSettings::readHistory_data()

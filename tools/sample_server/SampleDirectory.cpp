@@ -124,7 +124,7 @@ std::string SampleDirectory::memberRow(const Member& member, bool online) const
     return row;
 }
 
-std::string SampleDirectory::NextListPage()
+std::string SampleDirectory::NextListPage(int rotation)
 {
     const std::uint64_t moment = m_moment++;
     std::string page = tableStart();
@@ -134,7 +134,9 @@ std::string SampleDirectory::NextListPage()
         // The first page lists exactly the regular members; later pages drop
         // some of them and bring in some of the others.
         const bool regular = static_cast<int>(i) < m_listed;
-        const bool present = moment == 0 ? regular : (regular ? h % 8 != 0 : h % 3 == 0);
+        bool present = moment == 0 ? regular : (regular ? h % 8 != 0 : h % 3 == 0);
+        if (rotation >= 2)
+            present = (i + moment) % static_cast<std::uint64_t>(rotation) != 0;
         if (!present)
             continue;
         page += memberRow(m_pool[i], (h >> 8) % 3 != 0);

@@ -14,8 +14,11 @@ public:
     SampleDirectory(std::uint64_t seed, int members);
 
     // The next people-list page body. Each call is a new moment: some members
-    // go offline, others come online, and availability changes.
-    std::string NextListPage();
+    // go offline, others come online, and availability changes. With a
+    // rotation of N (2 or more) the pool takes turns instead: every member is
+    // away from one page in N and back on the page after, so whoever was
+    // away last time comes online again.
+    std::string NextListPage(int rotation = 0);
 
     // The profile page body for a number; a page without the profile block
     // when the number is not one of the members.

@@ -93,7 +93,7 @@ std::optional<Behaviour> Behaviour::Parse(std::string_view text)
         {"normal", Mode::Normal}, {"refuse", Mode::Refuse}, {"close", Mode::Close},
         {"reset", Mode::Reset}, {"slow", Mode::Slow}, {"stall", Mode::Stall},
         {"endless", Mode::Endless}, {"huge", Mode::Huge}, {"noise", Mode::Noise},
-        {"delay", Mode::Delay}};
+        {"delay", Mode::Delay}, {"rotate", Mode::Rotate}};
     const std::size_t colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
     Behaviour behaviour;
@@ -323,11 +323,13 @@ void SampleServer::answer(Client& client)
     client.phase = Client::Phase::Waiting;
 }
 
-std::string SampleServer::response(std::string_view target, const Behaviour&)
+std::string SampleServer::response(std::string_view target, const Behaviour& behaviour)
 {
     const std::string_view path = pathOf(target);
-    if (path == ListPath)
-        return page("200 OK", m_directory.NextListPage());
+    if (path == ListPath) {
+        const bool rotate = behaviour.mode == Behaviour::Mode::Rotate;
+        return page("200 OK", m_directory.NextListPage(rotate ? static_cast<int>(std::clamp(behaviour.arg ? behaviour.arg : 3, 2L, 1000L)) : 0));
+    }
     if (path == ProfilePath)
         return page("200 OK", m_directory.ProfilePage(queryValue(target, "phone").value_or("")));
     return page("404 Not Found", SampleDirectory::NotFoundPage());

@@ -16,10 +16,12 @@
 #include <string_view>
 #include <vector>
 
-// How the server answers. Arg is the mode's number (bytes, milliseconds or
-// megabytes as the mode says), 0 for its default.
+// How the server answers. Arg is the mode's number (bytes, milliseconds,
+// megabytes or pages as the mode says), 0 for its default. Rotate is no
+// misbehaviour: its list pages take turns with the members (every one is
+// away from one page in Arg, 3 by default), for watching who comes online.
 struct Behaviour {
-    enum class Mode { Normal, Refuse, Close, Reset, Slow, Stall, Endless, Huge, Noise, Delay };
+    enum class Mode { Normal, Refuse, Close, Reset, Slow, Stall, Endless, Huge, Noise, Delay, Rotate };
     Mode mode = Mode::Normal;
     long arg = 0;
 

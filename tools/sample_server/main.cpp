@@ -28,7 +28,8 @@ void onSignal(int)
 [[noreturn]] void usage()
 {
     std::fputs("usage: sample_server [PORT] [--port N] [--record FILE] [--mode NAME[:N]] [--members N] [--seed S]\n"
-               "modes: normal refuse close reset[:BYTES] slow[:MS] stall endless huge[:MB] noise[:BYTES] delay[:MS]\n",
+               "modes: normal refuse close reset[:BYTES] slow[:MS] stall endless huge[:MB] noise[:BYTES] delay[:MS]\n"
+               "       rotate[:N] (each list page, every member is away from one page in N and back on the next)\n",
         stderr);
     std::exit(2);
 }
