@@ -50,7 +50,7 @@ bool AnsiSameText(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    char ua[2], ub[2];
+    char ua[2] = {}, ub[2] = {};
     int la = 0, lb = 0;
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
