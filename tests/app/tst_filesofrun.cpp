@@ -11,6 +11,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -30,6 +33,7 @@ private slots:
     void handMadeSettingsFileIsTheOne();
     void dataFolderMadeAtClose();
     void replacedProgramFileKeepsItsFolder();
+    void lockedFolderWithWritableFilesCloses();
 };
 
 void TestFilesOfRun::handMadeSettingsFileIsTheOne()
@@ -104,6 +108,66 @@ void TestFilesOfRun::replacedProgramFileKeepsItsFolder()
     QCOMPARE(run.exitCode(), 0);
 
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files, QDir::Name), QStringList({"Flag.TXT", "Prof.TXT", "quorrix", "quorrix.INI"}));
+}
+
+// A program folder that takes no new file, holding the three files, each
+// writable: the close writes them where they stand and the program ends. The
+// program runs as an unprivileged user, since root may make files anywhere.
+void TestFilesOfRun::lockedFolderWithWritableFilesCloses()
+{
+    const QString built = qEnvironmentVariable("QUORRIX_PROGRAM");
+    QVERIFY2(!built.isEmpty(), "QUORRIX_PROGRAM names the program file");
+    const bool root = ::geteuid() == 0;
+    QTemporaryDir scratch;
+    const QString folder = scratch.filePath(QStringLiteral("program"));
+    const QString home = scratch.filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(home));
+    QVERIFY(QFile::copy(built, folder + "/quorrix"));
+    const QByteArray faces = "0000000378=1\r\n";
+    for (const auto& [name, bytes] : {std::pair<QString, QByteArray>{"Prof.TXT", "0000000378=hello\r\n"}, {"Flag.TXT", faces},
+                                      {"quorrix.INI", "[Proxy]\r\nUSE=1\r\n"}}) {
+        QFile file(folder + "/" + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        QVERIFY(::chmod(QFile::encodeName(file.fileName()).constData(), 0666) == 0);
+    }
+    const QByteArray scratchPath = QFile::encodeName(scratch.path());
+    QVERIFY(::chmod(scratchPath.constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+    if (root)
+        QVERIFY(::chown(QFile::encodeName(home).constData(), 65534, 65534) == 0);
+
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    run.setProcessEnvironment(environment);
+    run.setChildProcessModifier([root] {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        sigprocmask(SIG_BLOCK, &set, nullptr);
+        if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(127);
+    });
+    run.start(folder + "/quorrix", {});
+    QVERIFY(run.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(idleInEventLoop(run.processId()), 20000);
+    ::kill(static_cast<pid_t>(run.processId()), SIGTERM);
+    QVERIFY(run.waitForFinished(20000));
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+
+    QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), QStringList({"Flag.TXT", "Prof.TXT", "quorrix", "quorrix.INI"}));
+    QFile written(folder + "/quorrix.INI");
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().contains("[URLLIST]")); // rewritten at the close
+    QFile kept(folder + "/Flag.TXT");
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), faces);
+    QVERIFY(!QFileInfo::exists(home + "/.local/share/quorrix"));
 }
 
 QTEST_MAIN(TestFilesOfRun)
