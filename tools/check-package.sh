@@ -72,7 +72,7 @@ control_fields() {
     [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "Version: $(dpkg-deb -f "$deb" Version)"; return 1; }
     depends=$(dpkg-deb -f "$deb" Depends)
     # The libraries come from dpkg-shlibdeps; the font is not linked, so it is named.
-    for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6dbus6 fonts-ipafont-gothic; do
+    for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6dbus6 fonts-ipafont-gothic; do
         [[ ", $depends," == *", $package "* || ", $depends," == *", $package,"* ]] || { echo "Depends lacks $package: $depends"; return 1; }
     done
 }
