@@ -378,7 +378,7 @@ void TWebPhoneForm::setupWatchGroup()
     connect(WatchTimer, &QTimer::timeout, this, [this] { WatchTimerTimer(); });
     m_watch.SetInterval(WatchInterval->value());
 
-    m_notice = new DesktopNotice(QStringLiteral("Quorrix"), QStringLiteral(QUORRIX_APP_ID), ProgramIcon(), this);
+    m_notice = new DesktopNotice(QStringLiteral("Quorrix"), QStringLiteral(QUORRIX_APP_ID), windowIcon(), this);
     connect(m_notice, &DesktopNotice::Clicked, this, [this] { NoticeClick(); });
 }
 
