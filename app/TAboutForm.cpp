@@ -45,7 +45,11 @@ TAboutForm::TAboutForm(QWidget* owner)
     QFont link = font();
     link.setUnderline(true);
     UrlLabel->setFont(link);
-    UrlLabel->setStyleSheet(QStringLiteral("color: blue;"));
+    // A palette, not a style sheet: a style sheet would bring the style
+    // sheet machinery into the start-up for one colour.
+    QPalette blue = UrlLabel->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    UrlLabel->setPalette(blue);
     UrlLabel->setCursor(Qt::PointingHandCursor);
     UrlLabel->setToolTip(QStringLiteral("クリックするとアクセスします"));
     UrlLabel->adjustSize();
