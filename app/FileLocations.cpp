@@ -13,23 +13,6 @@ namespace {
 
 const char* const kDataFolderName = "quorrix";
 
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string settingsNameOf(const std::string& programFile)
-{
-    std::string name = programFile.substr(programFile.rfind('/') + 1);
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos)
-        name.erase(dot);
-    return name + ".INI";
-}
-
 std::string environment(const char* name)
 {
     const char* value = std::getenv(name);
@@ -51,8 +34,8 @@ std::string homeFolder()
 FileLocations FileLocations::Choose(const Facts& facts)
 {
     FileLocations beside;
-    beside.m_directory = directoryOf(facts.ProgramFile);
-    beside.m_settingsName = settingsNameOf(facts.ProgramFile);
+    beside.m_directory = qx::DirectoryOf(facts.ProgramFile);
+    beside.m_settingsName = qx::SettingsFileNameFor(facts.ProgramFile);
 
     bool anyThere = false;
     bool allWritable = true;

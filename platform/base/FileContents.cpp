@@ -1,5 +1,7 @@
 #include "FileContents.h"
 
+#include "ProgramFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -24,18 +26,6 @@ bool writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
-}
-
-std::string directoryOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
-
-std::string nameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // A name mkstemp made from ".<name>.XXXXXX" for this very name.
@@ -161,8 +151,8 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     const std::optional<std::string> target = ResolveSaveTarget(path);
     if (!target)
         return ReplaceResult::CannotCreate;
-    const std::string directory = directoryOf(*target);
-    const std::string name = nameOf(*target);
+    const std::string directory = DirectoryOf(*target);
+    const std::string name = NameOf(*target);
     removeStaleTemporaries(directory, name);
 
     // A file its owner has made read-only is refused, as writing it in place

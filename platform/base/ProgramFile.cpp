@@ -49,22 +49,25 @@ std::string ProgramFilePath()
 
 std::string ProgramFileName()
 {
-    const std::string path = ProgramFilePath();
-    return path.substr(nameStart(path));
+    return NameOf(ProgramFilePath());
 }
 
-std::string ProgramDirectory()
+std::string DirectoryOf(const std::string& path)
 {
-    const std::string path = ProgramFilePath();
     const auto start = nameStart(path);
     if (start == 0)
         return ".";
     return start == 1 ? "/" : path.substr(0, start - 1);
 }
 
-std::string SettingsFileName()
+std::string NameOf(const std::string& path)
 {
-    std::string name = ProgramFileName();
+    return path.substr(nameStart(path));
+}
+
+std::string SettingsFileNameFor(const std::string& programFile)
+{
+    std::string name = NameOf(programFile);
     const auto dot = name.rfind('.');
     if (dot != std::string::npos)
         name.erase(dot);
