@@ -2,6 +2,8 @@
 
 #include "Application.h"
 #include "FileLocations.h"
+#include "FirstPaint.h"
+#include "FontConfigWarmUp.h"
 #include "ProgramFile.h"
 #include "TAboutForm.h"
 #include "TWebPhoneForm.h"
@@ -17,12 +19,16 @@ int RunProgram(int& argc, char** argv)
     qx::CatchTerminationSignals();
     std::unique_ptr<qx::Application> application;
     try {
+        qx::FontConfigWarmUp fonts;
         application = std::make_unique<qx::Application>(argc, argv);
+        fonts.Wait();
         // Lets the desktop match the windows to the program's desktop entry.
         QGuiApplication::setDesktopFileName(QStringLiteral("example.quorrix.Quorrix"));
         QApplication::setFont(TWebPhoneForm::WindowFont());
         WebPhoneForm = new TWebPhoneForm(nullptr, FileLocations::ForThisRun());
-        AboutForm = new TAboutForm(WebPhoneForm);
+        // Made while the user looks at the first frame, long before the
+        // about button can be pressed.
+        qx::AfterFirstPaint(WebPhoneForm, [] { AboutForm = new TAboutForm(WebPhoneForm); });
         qx::CloseOnTerminationSignals(WebPhoneForm);
         WebPhoneForm->show();
         QApplication::exec();

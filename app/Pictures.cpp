@@ -1,12 +1,16 @@
 #include "Pictures.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -280,14 +284,6 @@ void paint(QPainter& p, PictureList list, int index, bool crisp)
     }
 }
 
-QIcon icon(PictureList list, int index)
-{
-    QIcon result;
-    for (const int size : {16, 32, 48})
-        result.addPixmap(RenderPicture(list, index, size));
-    return result;
-}
-
 } // namespace
 
 QPixmap RenderPicture(PictureList list, int index, int size)
@@ -302,6 +298,88 @@ QPixmap RenderPicture(PictureList list, int index, int size)
 }
 
 namespace {
+
+// An icon whose renditions are drawn when a size of it is first wanted: a
+// screen at normal density never needs the larger ones, and drawing them all
+// at start-up cost more than the rest of the window's pictures together.
+// Each answer is the one an icon holding every rendition would give: the
+// rendition for a size is the smallest that is at least as large, else the
+// largest, and it is handed to an icon of its own, so that disabled and
+// selected looks come from the style as for any other icon.
+class PictureEngine : public QIconEngine {
+public:
+    PictureEngine(PictureList list, int index, std::vector<int> sizes)
+        : m_drawn(std::make_shared<Drawn>(Drawn{list, index, std::move(sizes), {}}))
+    {
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : qApp->devicePixelRatio();
+        rendition(renditionFor(rect.size() * ratio)).paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return rendition(renditionFor(size)).pixmap(size, 1.0, mode, state);
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const QSize drawn(renditionFor(size), renditionFor(size));
+        return drawn.width() > size.width() || drawn.height() > size.height() ? drawn.scaled(size, Qt::KeepAspectRatio) : drawn;
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        QList<QSize> sizes;
+        if (mode == QIcon::Normal && state == QIcon::Off)
+            for (const int size : m_drawn->Sizes)
+                sizes.append(QSize(size, size));
+        return sizes;
+    }
+
+    bool isNull() override { return false; }
+    QString key() const override { return QStringLiteral("QuorrixPicture"); }
+    QIconEngine* clone() const override { return new PictureEngine(*this); }
+
+private:
+    // Shared by the copies of an icon, so that a rendition is drawn once.
+    struct Drawn {
+        PictureList List;
+        int Index;
+        std::vector<int> Sizes;
+        std::map<int, QIcon> Renditions;
+    };
+
+    int renditionFor(const QSize& wanted) const
+    {
+        const qint64 area = qint64(wanted.width()) * wanted.height();
+        int smallestLarger = 0;
+        int largest = 0;
+        for (const int size : m_drawn->Sizes) {
+            if (qint64(size) * size >= area && (smallestLarger == 0 || size < smallestLarger))
+                smallestLarger = size;
+            largest = std::max(largest, size);
+        }
+        return smallestLarger ? smallestLarger : largest;
+    }
+
+    const QIcon& rendition(int size)
+    {
+        QIcon& icon = m_drawn->Renditions[size];
+        if (icon.isNull())
+            icon.addPixmap(RenderPicture(m_drawn->List, m_drawn->Index, size));
+        return icon;
+    }
+
+    std::shared_ptr<Drawn> m_drawn;
+};
+
+QIcon icon(PictureList list, int index, std::vector<int> sizes = {16, 32, 48})
+{
+    return QIcon(new PictureEngine(list, index, std::move(sizes)));
+}
 
 // Each picture is drawn once per run: the window asks for the same pictures
 // for its list, its toolbar and its popup menu. The cache belongs to the
@@ -342,8 +420,5 @@ QIcon StateImage(int index)
 
 QIcon ProgramIcon()
 {
-    QIcon result = SmallImage(8);
-    for (const int size : {64, 128, 256})
-        result.addPixmap(RenderPicture(PictureList::Small, 8, size));
-    return result;
+    return icon(PictureList::Small, 8, {16, 32, 48, 64, 128, 256});
 }

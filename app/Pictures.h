@@ -13,7 +13,8 @@ enum class PictureList { Small, State };
 QPixmap RenderPicture(PictureList list, int index, int size);
 
 // The picture as an icon with renditions at 16, 32 and 48 pixels, so that a
-// screen at twice the density gets a sharp picture.
+// screen at twice the density gets a sharp picture; each rendition is drawn
+// when it is first wanted.
 QIcon SmallImage(int index);
 QIcon StateImage(int index);
 

@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "Cp932.h"
 #include "FileNames.h"
+#include "FirstPaint.h"
 #include "IniFile.h"
 #include "OnlineList.h"
 #include "Pictures.h"
@@ -103,7 +104,9 @@ QFont TWebPhoneForm::WindowFont()
 void TWebPhoneForm::setupWindow()
 {
     setWindowTitle(QStringLiteral("Quorrix"));
-    setWindowIcon(ProgramIcon());
+    // Drawn at up to 256 pixels for the desktop, which the first frame does
+    // not wait for.
+    qx::AfterFirstPaint(this, [this] { setWindowIcon(ProgramIcon()); });
     setFont(windowFont());
     move(191, 107);
     resize(707, 423);
@@ -593,7 +596,9 @@ void TWebPhoneForm::ToolButton11Click()
 
 void TWebPhoneForm::ToolButton13Click()
 {
-    AboutForm->exec();
+    // Missing only when making it failed, which an error box has told.
+    if (AboutForm)
+        AboutForm->exec();
 }
 
 // Fetching ----------------------------------------------------------------

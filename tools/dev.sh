@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           fonts-ipafont-gothic xvfb xauth desktop-file-utils dbus-daemon
           libbenchmark-dev clang libclang-rt-14-dev libxcb1-dev
-          ccache dpkg-dev lintian appstream file qt6-base-private-dev)
+          ccache dpkg-dev lintian appstream file qt6-base-private-dev
+          libfontconfig-dev)
 
 install_missing() {
     local missing=()

@@ -108,6 +108,8 @@ private slots:
     void mirrorImages();
     void noTwoAlike();
     void iconsCarryLargerRenditions();
+    void iconsAnswerAsAllRenditionsWould_data();
+    void iconsAnswerAsAllRenditionsWould();
     void unknownIndexIsBlank();
 };
 
@@ -317,6 +319,52 @@ void TestPictures::iconsCarryLargerRenditions()
             QVERIFY(sizes.contains(QSize(size, size)));
     }
     QCOMPARE(ProgramIcon().pixmap(16).toImage(), RenderPicture(PictureList::Small, 8, 16).toImage());
+}
+
+// The icons draw their renditions only when wanted; every answer must still
+// be the one of an icon that holds all of them from the start.
+void TestPictures::iconsAnswerAsAllRenditionsWould_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QIcon::Mode>("mode");
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("16, normal") << 16 << QIcon::Normal << 1.0;
+    QTest::newRow("smaller than any rendition") << 12 << QIcon::Normal << 1.0;
+    QTest::newRow("between two renditions") << 20 << QIcon::Normal << 1.0;
+    QTest::newRow("32") << 32 << QIcon::Normal << 1.0;
+    QTest::newRow("larger than any rendition") << 64 << QIcon::Normal << 1.0;
+    QTest::newRow("disabled") << 16 << QIcon::Disabled << 1.0;
+    QTest::newRow("selected") << 16 << QIcon::Selected << 1.0;
+    QTest::newRow("active") << 16 << QIcon::Active << 1.0;
+    QTest::newRow("16 at twice the density") << 16 << QIcon::Normal << 2.0;
+    QTest::newRow("disabled at twice the density") << 16 << QIcon::Disabled << 2.0;
+    QTest::newRow("16 at one and a half") << 16 << QIcon::Normal << 1.5;
+}
+
+void TestPictures::iconsAnswerAsAllRenditionsWould()
+{
+    QFETCH(int, size);
+    QFETCH(QIcon::Mode, mode);
+    QFETCH(qreal, ratio);
+    for (const Picture& picture : kPictures) {
+        QIcon expected;
+        for (const int rendition : {16, 32, 48})
+            expected.addPixmap(RenderPicture(picture.list, picture.index, rendition));
+        const QIcon icon = picture.list == PictureList::Small ? SmallImage(picture.index) : StateImage(picture.index);
+        const QSize wanted(size, size);
+        QCOMPARE(icon.actualSize(wanted, mode), expected.actualSize(wanted, mode));
+        QCOMPARE(icon.pixmap(wanted, ratio, mode).toImage(), expected.pixmap(wanted, ratio, mode).toImage());
+        // As a widget paints it, on a surface of that density.
+        const auto painted = [&](const QIcon& i) {
+            QImage surface(QSize(size, size) * ratio, QImage::Format_ARGB32_Premultiplied);
+            surface.setDevicePixelRatio(ratio);
+            surface.fill(Qt::transparent);
+            QPainter painter(&surface);
+            i.paint(&painter, QRect(0, 0, size, size), Qt::AlignCenter, mode);
+            return surface;
+        };
+        QCOMPARE(painted(icon), painted(expected));
+    }
 }
 
 void TestPictures::unknownIndexIsBlank()
