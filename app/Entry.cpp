@@ -4,6 +4,7 @@
 #include "FileLocations.h"
 #include "FirstPaint.h"
 #include "FontConfigWarmUp.h"
+#include "MemberFiles.h"
 #include "ProgramFile.h"
 #include "TAboutForm.h"
 #include "TWebPhoneForm.h"
@@ -19,13 +20,16 @@ int RunProgram(int& argc, char** argv)
     qx::CatchTerminationSignals();
     std::unique_ptr<qx::Application> application;
     try {
+        // Both read while the application object connects to the display.
+        const FileLocations files = FileLocations::ForThisRun();
+        MemberFilesReading memberFiles(files);
         qx::FontConfigWarmUp fonts;
         application = std::make_unique<qx::Application>(argc, argv);
         fonts.Wait();
         // Lets the desktop match the windows to the program's desktop entry.
         QGuiApplication::setDesktopFileName(QStringLiteral("example.quorrix.Quorrix"));
         QApplication::setFont(TWebPhoneForm::WindowFont());
-        WebPhoneForm = new TWebPhoneForm(nullptr, FileLocations::ForThisRun());
+        WebPhoneForm = new TWebPhoneForm(nullptr, files, std::chrono::seconds(1), &memberFiles);
         // Made while the user looks at the first frame, long before the
         // about button can be pressed.
         qx::AfterFirstPaint(WebPhoneForm, [] { AboutForm = new TAboutForm(WebPhoneForm); });

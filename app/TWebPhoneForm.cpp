@@ -5,6 +5,7 @@
 #include "Cp932.h"
 #include "FileNames.h"
 #include "FirstPaint.h"
+#include "MemberFiles.h"
 #include "IniFile.h"
 #include "OnlineList.h"
 #include "Pictures.h"
@@ -77,13 +78,14 @@ const std::string kError = "Error";
 
 } // namespace
 
-TWebPhoneForm::TWebPhoneForm(QWidget* owner, FileLocations files, std::chrono::milliseconds watchSecond)
+TWebPhoneForm::TWebPhoneForm(QWidget* owner, FileLocations files, std::chrono::milliseconds watchSecond,
+                             MemberFilesReading* reading)
     : QMainWindow(owner)
     , m_files(std::move(files))
     , m_watchSecond(watchSecond)
 {
     setupWindow();
-    loadMemberFiles();
+    loadMemberFiles(reading);
     FilterMask = 3;
     LoadSettings();
 }
@@ -410,14 +412,11 @@ void TWebPhoneForm::setupConnections()
     CSP->OnError = [this](QObject* s, qx::TCustomWinSocket* k, qx::ErrorEvent e, int& code) { CSPError(s, k, e, code); };
 }
 
-void TWebPhoneForm::loadMemberFiles()
+void TWebPhoneForm::loadMemberFiles(MemberFilesReading* reading)
 {
-    const std::string profiles = m_files.PathOf("Prof.txt");
-    if (qx::FileExists(profiles))
-        ProfList.LoadFile(profiles);
-    const std::string faces = m_files.PathOf("flag.txt");
-    if (qx::FileExists(faces))
-        FlagList.LoadFile(faces);
+    MemberFiles files = reading ? reading->Take() : MemberFiles::Read(m_files);
+    ProfList = std::move(files.Profiles);
+    FlagList = std::move(files.Faces);
 }
 
 // Start-up and shut-down --------------------------------------------------

@@ -29,6 +29,7 @@
 #include <string>
 
 class TAboutForm;
+class MemberFilesReading;
 
 class TWebPhoneForm : public QMainWindow {
     Q_OBJECT
@@ -36,8 +37,10 @@ public:
     // Builds the window and loads the member files and the settings file
     // from files; throws qx::Error when a member file exists but cannot be
     // read. watchSecond is how long one second of the watch's count lasts.
+    // The member files come from reading when one has been begun.
     explicit TWebPhoneForm(QWidget* owner = nullptr, FileLocations files = FileLocations::ForThisRun(),
-                           std::chrono::milliseconds watchSecond = std::chrono::seconds(1));
+                           std::chrono::milliseconds watchSecond = std::chrono::seconds(1),
+                           MemberFilesReading* reading = nullptr);
     ~TWebPhoneForm() override;
 
     void ParseOnlineList(std::string text);
@@ -149,7 +152,7 @@ private:
     void setupWatchGroup();
     void setupStatusBar();
     void setupConnections();
-    void loadMemberFiles();
+    void loadMemberFiles(MemberFilesReading* reading);
     bool listFetchRunning();
     void restartWatchCount();
     void showCountdown();

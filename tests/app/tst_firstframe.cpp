@@ -1,8 +1,11 @@
 // The program run through its entry and driven as a user drives it: what is
 // left out of the first frame (the about box, the desktop's icon) is there
-// by the time the user can reach it. A second test runs AfterFirstPaint
+// by the time the user can reach it, and a member file read beside the
+// start-up still stops it with its error. A last test runs AfterFirstPaint
 // alone: the work runs once, only after the window's first paint.
 
+#include "Application.h"
+#include "Cp932.h"
 #include "Entry.h"
 #include "FirstPaint.h"
 #include "Pictures.h"
@@ -62,6 +65,7 @@ class TestFirstFrame : public QObject {
 
 private slots:
     void aboutBoxAndIconFollowTheFirstFrame();
+    void unreadableMemberFileEndsTheStart();
     void workRunsOnceAfterFirstPaint();
 };
 
@@ -75,6 +79,26 @@ void TestFirstFrame::aboutBoxAndIconFollowTheFirstFrame()
     int argc = 1;
     QCOMPARE(RunProgram(argc, argv), 0);
     QCOMPARE(g_met, (QStringList{QStringLiteral("window"), QStringLiteral("icon"), QStringLiteral("about box")}));
+}
+
+// The member files are read on a thread of their own; a file that cannot be
+// read still reaches the error box, and no window is made.
+void TestFirstFrame::unreadableMemberFileEndsTheStart()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Prof.txt")));
+    const std::string program = folder.filePath(QStringLiteral("quorrix")).toStdString();
+    qx::SetProgramFilePathForTesting(program);
+    std::vector<std::string> shown;
+    qx::SetErrorBoxHook([&](const std::string& text) { shown.push_back(text); });
+    QByteArray name("quorrix");
+    char* argv[] = {name.data(), nullptr};
+    int argc = 1;
+    QCOMPARE(RunProgram(argc, argv), 0);
+    qx::SetErrorBoxHook({});
+    QCOMPARE(shown.size(), std::size_t(1));
+    QCOMPARE(qx::ToUnicode(shown[0]), QStringLiteral("ファイル %1 は開けません.").arg(folder.filePath(QStringLiteral("Prof.txt"))));
+    QCOMPARE(WebPhoneForm, nullptr);
 }
 
 void TestFirstFrame::workRunsOnceAfterFirstPaint()
