@@ -309,6 +309,113 @@ bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, 
     return true;
 }
 
+// Gathers the pieces of a file form and writes them in batches. Each piece
+// costs the system about as much as copying a few hundred bytes, so a run of
+// bytes is written from where it lies only when it is long; shorter runs,
+// and the bytes made for the write, are copied one after the other into a
+// small staging buffer, used again for each batch, where they become long
+// runs themselves.
+class PieceGatherer {
+public:
+    explicit PieceGatherer(const qx::PieceWriter& write)
+        : m_write(write)
+        , m_staging(new char[kStaging])
+    {
+        m_pieces.reserve(kBatch);
+    }
+
+    // Bytes that stay where they are until the write.
+    void Add(const char* data, std::size_t size)
+    {
+        if (m_run && m_run + m_runSize == data) {
+            m_runSize += size;
+            return;
+        }
+        endRun();
+        m_run = data;
+        m_runSize = size;
+    }
+
+    // size bytes made for the write by fill(out).
+    template <typename Fill>
+    void Make(std::size_t size, const Fill& fill)
+    {
+        endRun();
+        if (size <= kStaging) {
+            fill(stage(size));
+            return;
+        }
+        flush();
+        std::string made(size, '\0');
+        fill(made.data());
+        const std::string_view piece[] = {made};
+        m_written = m_written && m_write(piece);
+    }
+
+    // Writes what is left; whether every write succeeded.
+    bool Finish()
+    {
+        endRun();
+        flush();
+        return m_written;
+    }
+
+    // Runs shorter than this are copied.
+    static constexpr std::size_t kLongRun = 2048;
+
+private:
+    static constexpr std::size_t kStaging = 256 * 1024;
+    static constexpr std::size_t kBatch = 1024;
+
+    void endRun()
+    {
+        if (m_runSize >= kLongRun) {
+            if (m_pieces.size() == kBatch)
+                flush();
+            append(m_run, m_runSize);
+        } else if (m_runSize > 0) {
+            std::memcpy(stage(m_runSize), m_run, m_runSize);
+        }
+        m_run = nullptr;
+        m_runSize = 0;
+    }
+
+    char* stage(std::size_t size)
+    {
+        if (m_staged + size > kStaging || m_pieces.size() == kBatch)
+            flush();
+        char* const at = m_staging.get() + m_staged;
+        m_staged += size;
+        append(at, size);
+        return at;
+    }
+
+    void append(const char* data, std::size_t size)
+    {
+        // Bytes that follow the last piece in memory lengthen it.
+        if (!m_pieces.empty() && m_pieces.back().data() + m_pieces.back().size() == data)
+            m_pieces.back() = {m_pieces.back().data(), m_pieces.back().size() + size};
+        else
+            m_pieces.emplace_back(data, size);
+    }
+
+    void flush()
+    {
+        if (!m_pieces.empty())
+            m_written = m_written && m_write(m_pieces);
+        m_pieces.clear();
+        m_staged = 0;
+    }
+
+    const qx::PieceWriter& m_write;
+    std::unique_ptr<char[]> m_staging;
+    std::size_t m_staged = 0;
+    std::vector<std::string_view> m_pieces;
+    const char* m_run = nullptr;
+    std::size_t m_runSize = 0;
+    bool m_written = true;
+};
+
 } // namespace
 
 std::string_view MemberStore::view(int slot) const
@@ -655,63 +762,53 @@ void MemberStore::adoptFile(BlockData data, std::size_t size, std::size_t fileFo
     m_fileBlock = true;
 }
 
-std::vector<std::string_view> MemberStore::filePieces(std::string& escaped) const
+bool MemberStore::writeFileForm(const qx::PieceWriter& write) const
 {
     // A store still as it was loaded is written from the loaded bytes.
-    if (m_fileForm > 0)
-        return {m_bytes.FirstBlock().substr(0, m_fileForm)};
+    if (m_fileForm > 0) {
+        const std::string_view whole[] = {m_bytes.FirstBlock().substr(0, m_fileForm)};
+        return write(whole);
+    }
     static constexpr std::string_view kLineEnd = "\r\n";
-    std::size_t escapedBytes = 0;
-    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
-        if (live(slot) && m_slices[static_cast<std::size_t>(slot)].Escaped)
-            escapedBytes += escapedSize(view(slot)) + kLineEnd.size();
-    escaped.resize(escapedBytes);
-    char* out = escaped.data();
+    PieceGatherer gather(write);
     // A loaded line is followed in its block by the line end it had in the
-    // file; where that was CR LF, the line and its line end are written as
-    // one run with the lines around it, so that a file changed in a few lines
-    // is written in a few runs.
+    // file; where that was CR LF, the line and its line end are one run with
+    // the lines around it, so that a file changed in a few lines is written
+    // in a few long runs.
     const std::string_view fileBlock = m_fileBlock ? m_bytes.FirstBlock() : std::string_view();
-    std::vector<std::string_view> pieces;
-    const auto add = [&pieces](const char* data, std::size_t size) {
-        if (!pieces.empty() && pieces.back().data() + pieces.back().size() == data)
-            pieces.back() = {pieces.back().data(), pieces.back().size() + size};
-        else
-            pieces.emplace_back(data, size);
-    };
     for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
         if (!live(slot))
             continue;
         const Slice& slice = m_slices[static_cast<std::size_t>(slot)];
         const std::string_view line = view(slot);
         if (slice.Escaped) {
-            char* const start = out;
-            out = writeEscaped(out, line);
-            *out++ = '\r';
-            *out++ = '\n';
-            add(start, static_cast<std::size_t>(out - start));
+            gather.Make(escapedSize(line) + kLineEnd.size(), [&](char* out) {
+                std::memcpy(writeEscaped(out, line), kLineEnd.data(), kLineEnd.size());
+            });
         } else if (std::size_t{slice.Offset} + slice.Size + kLineEnd.size() <= fileBlock.size()
                    && fileBlock.substr(slice.Offset + slice.Size, kLineEnd.size()) == kLineEnd) {
-            add(line.data(), line.size() + kLineEnd.size());
+            gather.Add(line.data(), line.size() + kLineEnd.size());
+        } else if (line.size() < PieceGatherer::kLongRun) {
+            gather.Make(line.size() + kLineEnd.size(), [&](char* out) {
+                std::memcpy(out, line.data(), line.size());
+                std::memcpy(out + line.size(), kLineEnd.data(), kLineEnd.size());
+            });
         } else {
-            add(line.data(), line.size());
-            add(kLineEnd.data(), kLineEnd.size());
+            gather.Add(line.data(), line.size());
+            gather.Add(kLineEnd.data(), kLineEnd.size());
         }
     }
-    return pieces;
+    return gather.Finish();
 }
 
 std::string MemberStore::FileForm() const
 {
-    std::string escaped;
-    const std::vector<std::string_view> pieces = filePieces(escaped);
-    std::size_t size = 0;
-    for (const std::string_view piece : pieces)
-        size += piece.size();
     std::string bytes;
-    bytes.reserve(size);
-    for (const std::string_view piece : pieces)
-        bytes.append(piece);
+    writeFileForm([&bytes](std::span<const std::string_view> pieces) {
+        for (const std::string_view piece : pieces)
+            bytes.append(piece);
+        return true;
+    });
     return bytes;
 }
 
@@ -726,9 +823,7 @@ void MemberStore::SaveFile(const std::string& path) const
     // and the freeing of the old file that the new one replaces.
     if (unchangedFileAt(path))
         return;
-    std::string escaped;
-    const std::vector<std::string_view> pieces = filePieces(escaped);
-    switch (qx::ReplaceFileContents(path, pieces)) {
+    switch (qx::ReplaceFileContents(path, [this](const qx::PieceWriter& write) { return writeFileForm(write); })) {
     case qx::ReplaceResult::Replaced:
         return;
     case qx::ReplaceResult::CannotCreate:

@@ -120,9 +120,9 @@ private:
     // Takes the loaded file's bytes as the first block; the first fileForm
     // bytes are the store's file form.
     void adoptFile(BlockData data, std::size_t size, std::size_t fileForm);
-    // The file form as runs of bytes to be written one after the other:
-    // slices of the blocks, and the escaped lines laid out in escaped.
-    std::vector<std::string_view> filePieces(std::string& escaped) const;
+    // Hands the file form to write in batches of pieces; false as soon as
+    // write fails.
+    bool writeFileForm(const qx::PieceWriter& write) const;
     bool unchangedFileAt(const std::string& path) const;
 
     LineBytes m_bytes;

@@ -57,6 +57,11 @@ bool writeAll(int fd, std::span<const std::string_view> pieces)
     return true;
 }
 
+bool writeAll(int fd, const ContentSource& contents)
+{
+    return contents([fd](std::span<const std::string_view> pieces) { return writeAll(fd, pieces); });
+}
+
 // A name mkstemp made from ".<name>.XXXXXX" for this very name.
 bool isTemporaryOf(std::string_view entry, const std::string& name)
 {
@@ -110,12 +115,12 @@ bool mayWriteInPlace(int error)
 // there, and a failed save keeps the window open. It is not crash-safe: a
 // crash or a full disk between the truncation and the fsync leaves the file
 // short or empty.
-ReplaceResult writeInPlace(const std::string& path, std::span<const std::string_view> pieces)
+ReplaceResult writeInPlace(const std::string& path, const ContentSource& contents)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return ReplaceResult::CannotCreate;
-    const bool written = writeAll(fd, pieces) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, contents) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     return written && closed ? ReplaceResult::Replaced : ReplaceResult::CannotWrite;
 }
@@ -222,6 +227,11 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
 
 ReplaceResult ReplaceFileContents(const std::string& path, std::span<const std::string_view> pieces)
 {
+    return ReplaceFileContents(path, [pieces](const PieceWriter& write) { return write(pieces); });
+}
+
+ReplaceResult ReplaceFileContents(const std::string& path, const ContentSource& contents)
+{
     const std::optional<std::string> target = ResolveSaveTarget(path);
     if (!target)
         return ReplaceResult::CannotCreate;
@@ -239,7 +249,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::span<const std::
     std::string temporary = directory + "/." + name + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return replacing && mayWriteInPlace(errno) ? writeInPlace(*target, pieces) : ReplaceResult::CannotCreate;
+        return replacing && mayWriteInPlace(errno) ? writeInPlace(*target, contents) : ReplaceResult::CannotCreate;
     // Held until the rename is done, so that another save of the same file
     // never takes this one for a leftover.
     ::flock(fd, LOCK_EX);
@@ -257,7 +267,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::span<const std::
         ::fchmod(fd, 0666 & ~mask);
     }
 
-    const bool written = writeAll(fd, pieces) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, contents) && ::fsync(fd) == 0;
     if (!written) {
         ::unlink(temporary.c_str());
         ::close(fd);
@@ -269,7 +279,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::span<const std::
         ::close(fd);
         // A sticky directory lets a user make files in it but not replace
         // another user's file, which that user may still let them write.
-        return replacing && mayWriteInPlace(error) ? writeInPlace(*target, pieces) : ReplaceResult::CannotCreate;
+        return replacing && mayWriteInPlace(error) ? writeInPlace(*target, contents) : ReplaceResult::CannotCreate;
     }
     // The bytes are on the disk since the fsync; closing has nothing left to report.
     ::close(fd);

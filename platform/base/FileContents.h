@@ -11,6 +11,7 @@
 // makes the save fall back to writing the existing file in place.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -39,6 +40,16 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
 // The same, with the contents given as pieces laid end to end; they are
 // written as they stand, without being copied together first.
 ReplaceResult ReplaceFileContents(const std::string& path, std::span<const std::string_view> pieces);
+
+// Writes a batch of pieces of a file's contents after the ones before;
+// false when the write failed.
+using PieceWriter = std::function<bool(std::span<const std::string_view> pieces)>;
+// Hands the whole contents, from the start, to write in batches, each batch
+// needed only until its call returns; returns false as soon as write does.
+// A save may call it a second time, when it falls back to writing in place.
+using ContentSource = std::function<bool(const PieceWriter& write)>;
+// The same, with the contents made batch by batch as they are written.
+ReplaceResult ReplaceFileContents(const std::string& path, const ContentSource& contents);
 
 // What tells one state of a file from another without reading it: which file
 // it is, its size, and when its contents and its status last changed.
