@@ -25,7 +25,7 @@ void BlockRelease::operator()(char* data) const
         delete[] data;
 }
 
-BlockData AllocateBlock(std::size_t size, bool wholePages)
+BlockData AllocateBlock(std::size_t size)
 {
     if (size >= kMappedBlock) {
         const std::size_t mapped = size + kHugePage;
@@ -33,7 +33,7 @@ BlockData AllocateBlock(std::size_t size, bool wholePages)
         if (mapping != MAP_FAILED) {
             const auto start = (reinterpret_cast<std::uintptr_t>(mapping) + kHugePage - 1) & ~(kHugePage - 1);
             char* const data = reinterpret_cast<char*>(start);
-            const std::size_t huge = wholePages ? (size + kHugePage - 1) & ~(kHugePage - 1) : size & ~(kHugePage - 1);
+            const std::size_t huge = size & ~(kHugePage - 1);
 #ifdef MADV_HUGEPAGE
             ::madvise(data, huge, MADV_HUGEPAGE);
 #endif

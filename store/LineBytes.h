@@ -12,8 +12,8 @@
 // The storage of a block. Blocks of megabytes are mapped on their own and
 // backed by huge pages where the system offers them, since faulting in a
 // large file's bytes page by page costs more than reading them; only the
-// whole huge pages inside the block get them, unless wholePages, so that the
-// memory resident stays the block's size.
+// whole huge pages inside the block get them, so that the memory resident
+// stays the block's size.
 struct BlockRelease {
     char* Mapping = nullptr;
     std::size_t Mapped = 0;
@@ -21,7 +21,7 @@ struct BlockRelease {
 };
 using BlockData = std::unique_ptr<char[], BlockRelease>;
 // Room for size bytes, left uninitialised.
-BlockData AllocateBlock(std::size_t size, bool wholePages = false);
+BlockData AllocateBlock(std::size_t size);
 
 class LineBytes {
 public:

@@ -261,9 +261,12 @@ bool hasName(std::string_view line)
 
 // Reads the file in parts, giving each part to split as soon as it is there
 // (split(data, available, last) returns false when it wants no more), into
-// one block of the file's size.
+// one block of the file's size. identity is the file's, when it is a regular
+// file that stayed as it was while it was read and whose stamps will show a
+// later change.
 template <typename Split>
-bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, const Split& split)
+bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, std::optional<qx::FileIdentity>& identity,
+                   const Split& split)
 {
     constexpr std::size_t kPart = 1 << 20;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -271,6 +274,7 @@ bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, 
         return false;
     struct stat info {};
     std::size_t room = ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    const std::optional<qx::FileIdentity> before = qx::IdentityOfOpen(fd);
     // One byte more than the file's size tells its end without another read.
     data = AllocateBlock(room + 1);
     size = 0;
@@ -297,9 +301,120 @@ bool readSplitting(const std::string& path, BlockData& data, std::size_t& size, 
         if (!split(data.get(), size, false))
             break;
     }
+    const std::optional<qx::FileIdentity> after = qx::IdentityOfOpen(fd);
+    identity.reset();
+    if (before && after == before && qx::IdentityIsSettled(*after))
+        identity = after;
     ::close(fd);
     return true;
 }
+
+// Gathers the pieces of a file form and writes them in batches. Each piece
+// costs the system about as much as copying a few hundred bytes, so a run of
+// bytes is written from where it lies only when it is long; shorter runs,
+// and the bytes made for the write, are copied one after the other into a
+// small staging buffer, used again for each batch, where they become long
+// runs themselves.
+class PieceGatherer {
+public:
+    explicit PieceGatherer(const qx::PieceWriter& write)
+        : m_write(write)
+        , m_staging(new char[kStaging])
+    {
+        m_pieces.reserve(kBatch);
+    }
+
+    // Bytes that stay where they are until the write.
+    void Add(const char* data, std::size_t size)
+    {
+        if (m_run && m_run + m_runSize == data) {
+            m_runSize += size;
+            return;
+        }
+        endRun();
+        m_run = data;
+        m_runSize = size;
+    }
+
+    // size bytes made for the write by fill(out).
+    template <typename Fill>
+    void Make(std::size_t size, const Fill& fill)
+    {
+        endRun();
+        if (size <= kStaging) {
+            fill(stage(size));
+            return;
+        }
+        flush();
+        std::string made(size, '\0');
+        fill(made.data());
+        const std::string_view piece[] = {made};
+        m_written = m_written && m_write(piece);
+    }
+
+    // Writes what is left; whether every write succeeded.
+    bool Finish()
+    {
+        endRun();
+        flush();
+        return m_written;
+    }
+
+    // Runs shorter than this are copied.
+    static constexpr std::size_t kLongRun = 2048;
+
+private:
+    static constexpr std::size_t kStaging = 256 * 1024;
+    static constexpr std::size_t kBatch = 1024;
+
+    void endRun()
+    {
+        if (m_runSize >= kLongRun) {
+            if (m_pieces.size() == kBatch)
+                flush();
+            append(m_run, m_runSize);
+        } else if (m_runSize > 0) {
+            std::memcpy(stage(m_runSize), m_run, m_runSize);
+        }
+        m_run = nullptr;
+        m_runSize = 0;
+    }
+
+    char* stage(std::size_t size)
+    {
+        if (m_staged + size > kStaging || m_pieces.size() == kBatch)
+            flush();
+        char* const at = m_staging.get() + m_staged;
+        m_staged += size;
+        append(at, size);
+        return at;
+    }
+
+    void append(const char* data, std::size_t size)
+    {
+        // Bytes that follow the last piece in memory lengthen it.
+        if (!m_pieces.empty() && m_pieces.back().data() + m_pieces.back().size() == data)
+            m_pieces.back() = {m_pieces.back().data(), m_pieces.back().size() + size};
+        else
+            m_pieces.emplace_back(data, size);
+    }
+
+    void flush()
+    {
+        if (!m_pieces.empty())
+            m_written = m_written && m_write(m_pieces);
+        m_pieces.clear();
+        m_staged = 0;
+    }
+
+    const qx::PieceWriter& m_write;
+    std::unique_ptr<char[]> m_staging;
+    std::size_t m_staged = 0;
+    std::vector<std::string_view> m_pieces;
+    const char* m_run = nullptr;
+    std::size_t m_runSize = 0;
+    bool m_written = true;
+};
 
 } // namespace
 
@@ -409,6 +524,7 @@ MemberStore::Slice MemberStore::addBytes(std::string_view line)
     slice.Escaped = needsEscapes(line) ? 1 : 0;
     m_liveBytes += line.size();
     m_fileForm = 0;
+    m_loadedFrom.Identity.reset();
     return slice;
 }
 
@@ -481,6 +597,7 @@ void MemberStore::removeSlot(int slot)
     --m_count;
     ++m_removed;
     m_fileForm = 0;
+    m_loadedFrom.Identity.reset();
 }
 
 void MemberStore::compactIfWasteful()
@@ -507,6 +624,7 @@ void MemberStore::compactIfWasteful()
         offset += static_cast<std::uint32_t>(line.size());
     }
     m_bytes.Adopt(std::move(data), offset);
+    m_fileBlock = false;
     m_slices = std::move(slices);
     m_positions.Clear();
     m_removed = 0;
@@ -524,6 +642,8 @@ void MemberStore::Clear()
     m_liveBytes = 0;
     m_deadBytes = 0;
     m_fileForm = 0;
+    m_fileBlock = false;
+    m_loadedFrom.Identity.reset();
     resetIndexes();
 }
 
@@ -564,11 +684,13 @@ void MemberStore::LoadFile(const std::string& path)
     MemberStore loaded;
     Splitter splitter;
     bool fileForm = true;
+    bool writtenAlike = true;
     BlockData data;
     std::size_t size = 0;
-    const bool read = readSplitting(path, data, size, [&](char* text, std::size_t available, bool last) {
+    std::optional<qx::FileIdentity> identity;
+    const bool read = readSplitting(path, data, size, identity, [&](char* text, std::size_t available, bool last) {
         return splitter.Feed(text, available, last, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
-            fileForm = loaded.addLoadedLine(text, start, end, next, hasLt) && fileForm;
+            fileForm = loaded.addLoadedLine(text, start, end, next, hasLt, writtenAlike) && fileForm;
         });
     });
     if (!read)
@@ -578,6 +700,9 @@ void MemberStore::LoadFile(const std::string& path)
     } catch (const std::length_error&) {
         throw qx::Error(qx::FormatMessage(kCannotOpen, path));
     }
+    // Kept only when saving the store would give the file's bytes again.
+    if (identity && writtenAlike && splitter.End() == size && identity->Size == size)
+        loaded.m_loadedFrom.Identity = identity;
     *this = std::move(loaded);
 }
 
@@ -589,26 +714,36 @@ void MemberStore::LoadText(std::string_view bytes)
         std::memcpy(data.get(), bytes.data(), bytes.size());
     Splitter splitter;
     bool fileForm = true;
+    bool writtenAlike = true;
     splitter.Feed(data.get(), bytes.size(), true, [&](std::size_t start, std::size_t end, std::size_t next, bool hasLt) {
-        fileForm = loaded.addLoadedLine(data.get(), start, end, next, hasLt) && fileForm;
+        fileForm = loaded.addLoadedLine(data.get(), start, end, next, hasLt, writtenAlike) && fileForm;
     });
     loaded.adoptFile(std::move(data), bytes.size(), fileForm ? splitter.End() : 0);
     *this = std::move(loaded);
 }
 
-bool MemberStore::addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt)
+bool MemberStore::addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt, bool& writtenAlike)
 {
     if (m_slices.empty())
         m_slices.reserve(1024);
     bool asWritten = next == end + 2 && text[end] == '\r';
+    writtenAlike = writtenAlike && asWritten;
     Slice slice;
     slice.Offset = static_cast<std::uint32_t>(start);
     std::size_t length = end - start;
     if (hasLt) {
+        // The line as the file has it, while that may still be its file form.
+        const std::string original = writtenAlike ? std::string(text + start, length) : std::string();
         const std::size_t unescaped = unescapeInPlace(text + start, length);
         if (unescaped != length) {
             asWritten = false;
-            slice.Escaped = needsEscapes({text + start, unescaped}) ? 1 : 0;
+            const std::string_view line(text + start, unescaped);
+            slice.Escaped = needsEscapes(line) ? 1 : 0;
+            if (writtenAlike) {
+                std::string escaped(escapedSize(line), '\0');
+                writeEscaped(escaped.data(), line);
+                writtenAlike = slice.Escaped && escaped == original;
+            }
             length = unescaped;
         }
     }
@@ -624,47 +759,71 @@ void MemberStore::adoptFile(BlockData data, std::size_t size, std::size_t fileFo
     m_slices.shrink_to_fit();
     m_count = static_cast<int>(m_slices.size());
     m_fileForm = fileForm;
+    m_fileBlock = true;
 }
 
-std::string_view MemberStore::fileForm(BlockData& laidOut) const
+bool MemberStore::writeFileForm(const qx::PieceWriter& write) const
 {
-    // A store still as it was loaded is written from the loaded bytes; any
-    // other is laid out once, in a block of exactly the file's size.
-    if (m_fileForm > 0)
-        return m_bytes.FirstBlock().substr(0, m_fileForm);
-    std::size_t size = 0;
-    for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot)
-        if (live(slot))
-            size += (m_slices[static_cast<std::size_t>(slot)].Escaped ? escapedSize(view(slot)) : view(slot).size()) + 2;
-    laidOut = AllocateBlock(size + 1, true);
-    char* at = laidOut.get();
+    // A store still as it was loaded is written from the loaded bytes.
+    if (m_fileForm > 0) {
+        const std::string_view whole[] = {m_bytes.FirstBlock().substr(0, m_fileForm)};
+        return write(whole);
+    }
+    static constexpr std::string_view kLineEnd = "\r\n";
+    PieceGatherer gather(write);
+    // A loaded line is followed in its block by the line end it had in the
+    // file; where that was CR LF, the line and its line end are one run with
+    // the lines around it, so that a file changed in a few lines is written
+    // in a few long runs.
+    const std::string_view fileBlock = m_fileBlock ? m_bytes.FirstBlock() : std::string_view();
     for (int slot = 0; slot < static_cast<int>(m_slices.size()); ++slot) {
         if (!live(slot))
             continue;
+        const Slice& slice = m_slices[static_cast<std::size_t>(slot)];
         const std::string_view line = view(slot);
-        if (m_slices[static_cast<std::size_t>(slot)].Escaped) {
-            at = writeEscaped(at, line);
+        if (slice.Escaped) {
+            gather.Make(escapedSize(line) + kLineEnd.size(), [&](char* out) {
+                std::memcpy(writeEscaped(out, line), kLineEnd.data(), kLineEnd.size());
+            });
+        } else if (std::size_t{slice.Offset} + slice.Size + kLineEnd.size() <= fileBlock.size()
+                   && fileBlock.substr(slice.Offset + slice.Size, kLineEnd.size()) == kLineEnd) {
+            gather.Add(line.data(), line.size() + kLineEnd.size());
+        } else if (line.size() < PieceGatherer::kLongRun) {
+            gather.Make(line.size() + kLineEnd.size(), [&](char* out) {
+                std::memcpy(out, line.data(), line.size());
+                std::memcpy(out + line.size(), kLineEnd.data(), kLineEnd.size());
+            });
         } else {
-            std::memcpy(at, line.data(), line.size());
-            at += line.size();
+            gather.Add(line.data(), line.size());
+            gather.Add(kLineEnd.data(), kLineEnd.size());
         }
-        *at++ = '\r';
-        *at++ = '\n';
     }
-    return {laidOut.get(), size};
+    return gather.Finish();
 }
 
 std::string MemberStore::FileForm() const
 {
-    BlockData laidOut;
-    return std::string(fileForm(laidOut));
+    std::string bytes;
+    writeFileForm([&bytes](std::span<const std::string_view> pieces) {
+        for (const std::string_view piece : pieces)
+            bytes.append(piece);
+        return true;
+    });
+    return bytes;
+}
+
+bool MemberStore::unchangedFileAt(const std::string& path) const
+{
+    return m_loadedFrom.Identity && qx::IdentityOf(path) == *m_loadedFrom.Identity;
 }
 
 void MemberStore::SaveFile(const std::string& path) const
 {
-    BlockData laidOut;
-    const std::string_view bytes = fileForm(laidOut);
-    switch (qx::ReplaceFileContents(path, bytes)) {
+    // Writing the same bytes again would cost a whole file's write and fsync,
+    // and the freeing of the old file that the new one replaces.
+    if (unchangedFileAt(path))
+        return;
+    switch (qx::ReplaceFileContents(path, [this](const qx::PieceWriter& write) { return writeFileForm(write); })) {
     case qx::ReplaceResult::Replaced:
         return;
     case qx::ReplaceResult::CannotCreate:

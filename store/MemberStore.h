@@ -13,12 +13,14 @@
 // when an earlier line is removed, so a removal touches only that line's
 // table entries.
 
+#include "FileContents.h"
 #include "KeyIndex.h"
 #include "LineBytes.h"
 #include "SlotPositions.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +56,9 @@ public:
     // Writes every line followed by CR LF, replacing the file in one step;
     // throws qx::Error "ファイル %s を作成できません" or
     // "ストリームへの書き込みエラー". The old file stays whole on failure.
+    // A store left as it was loaded is not written again while path still
+    // leads to the file it was loaded from, unchanged and already in the
+    // file form.
     void SaveFile(const std::string& path) const;
 
     // Replaces the content with the lines of bytes in the file form.
@@ -78,6 +83,22 @@ private:
     };
     static constexpr std::uint32_t kRemoved = 0x7FFFFFFF;
 
+    // The identity of the file the store was loaded from, kept while the
+    // store is unchanged and its file form is that file's bytes, whole. A
+    // copy of the store is not the loaded store and forgets it.
+    struct LoadedFrom {
+        std::optional<qx::FileIdentity> Identity;
+        LoadedFrom() = default;
+        LoadedFrom(const LoadedFrom&) {}
+        LoadedFrom& operator=(const LoadedFrom&)
+        {
+            Identity.reset();
+            return *this;
+        }
+        LoadedFrom(LoadedFrom&&) noexcept = default;
+        LoadedFrom& operator=(LoadedFrom&&) noexcept = default;
+    };
+
     std::string_view view(int slot) const;
     bool live(int slot) const { return m_slices[static_cast<std::size_t>(slot)].Size != kRemoved; }
     int slotAt(int index) const;
@@ -93,12 +114,16 @@ private:
     void resetIndexes();
     // Adds a line of a file being loaded, the bytes [start, end) of text,
     // unescaped in place; returns whether the line is as it would be written
-    // (no escapes, followed by CR LF).
-    bool addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt);
+    // (no escapes, followed by CR LF). Clears writtenAlike unless writing the
+    // line gives its bytes in the file again, escapes and CR LF included.
+    bool addLoadedLine(char* text, std::size_t start, std::size_t end, std::size_t next, bool hasLt, bool& writtenAlike);
     // Takes the loaded file's bytes as the first block; the first fileForm
     // bytes are the store's file form.
     void adoptFile(BlockData data, std::size_t size, std::size_t fileForm);
-    std::string_view fileForm(BlockData& laidOut) const;
+    // Hands the file form to write in batches of pieces; false as soon as
+    // write fails.
+    bool writeFileForm(const qx::PieceWriter& write) const;
+    bool unchangedFileAt(const std::string& path) const;
 
     LineBytes m_bytes;
     std::vector<Slice> m_slices;
@@ -112,6 +137,11 @@ private:
     // While the store is as loaded, the first block up to this size is
     // already its file form, byte for byte; 0 otherwise.
     std::size_t m_fileForm = 0;
+    // The first block holds a file's bytes as they were read, so that each
+    // line of it that was not shortened by unescaping is followed there by
+    // the line end it had in the file.
+    bool m_fileBlock = false;
+    LoadedFrom m_loadedFrom;
     mutable KeyIndex m_names;      // folded name -> slots, lines with "=" only
     mutable KeyIndex m_wholeLines; // folded line -> slots
     mutable bool m_namesIndexed = false;

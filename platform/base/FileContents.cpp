@@ -2,12 +2,16 @@
 
 #include "ProgramFile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -15,17 +19,47 @@ namespace qx {
 
 namespace {
 
-bool writeAll(int fd, std::string_view bytes)
+#ifdef IOV_MAX
+constexpr std::size_t kPiecesPerCall = IOV_MAX;
+#else
+constexpr std::size_t kPiecesPerCall = 1024;
+#endif
+
+// Writes the pieces in order, as many to a call as the system takes, going
+// on after a short write from the byte where it stopped.
+bool writeAll(int fd, std::span<const std::string_view> pieces)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    std::size_t next = 0; // the first piece not yet written whole
+    std::size_t done = 0; // the bytes of that piece already written
+    iovec batch[kPiecesPerCall];
+    while (next < pieces.size()) {
+        std::size_t count = 0;
+        for (std::size_t i = next; i < pieces.size() && count < kPiecesPerCall; ++i) {
+            const std::string_view piece = i == next ? pieces[i].substr(done) : pieces[i];
+            if (!piece.empty())
+                batch[count++] = {const_cast<char*>(piece.data()), piece.size()};
+        }
+        if (count == 0)
+            return true;
+        const ssize_t n = ::writev(fd, batch, static_cast<int>(count));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        auto written = static_cast<std::size_t>(n);
+        while (next < pieces.size() && written >= pieces[next].size() - done) {
+            written -= pieces[next].size() - done;
+            done = 0;
+            ++next;
+        }
+        done += written;
     }
     return true;
+}
+
+bool writeAll(int fd, const ContentSource& contents)
+{
+    return contents([fd](std::span<const std::string_view> pieces) { return writeAll(fd, pieces); });
 }
 
 // A name mkstemp made from ".<name>.XXXXXX" for this very name.
@@ -81,17 +115,56 @@ bool mayWriteInPlace(int error)
 // there, and a failed save keeps the window open. It is not crash-safe: a
 // crash or a full disk between the truncation and the fsync leaves the file
 // short or empty.
-ReplaceResult writeInPlace(const std::string& path, std::string_view bytes)
+ReplaceResult writeInPlace(const std::string& path, const ContentSource& contents)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return ReplaceResult::CannotCreate;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, contents) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     return written && closed ? ReplaceResult::Replaced : ReplaceResult::CannotWrite;
 }
 
+std::int64_t nanoseconds(const timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+std::optional<FileIdentity> identityFrom(const struct stat& info)
+{
+    if (!S_ISREG(info.st_mode))
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                        static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
+
 } // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? identityFrom(info) : std::nullopt;
+}
+
+std::optional<FileIdentity> IdentityOfOpen(int fd)
+{
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 ? identityFrom(info) : std::nullopt;
+}
+
+bool IdentityIsSettled(const FileIdentity& identity)
+{
+    timespec now {};
+    if (::clock_gettime(CLOCK_REALTIME, &now) != 0)
+        return false;
+    // Stamps in whole milliseconds come from a file system that keeps them
+    // coarsely (to the second, or two); finer ones from the kernel's coarse
+    // clock, which moves on a tick of at most 10 ms at a time.
+    constexpr std::int64_t kMillisecond = 1'000'000;
+    const bool coarse = identity.Modified % kMillisecond == 0 && identity.Changed % kMillisecond == 0;
+    const std::int64_t margin = (coarse ? 3000 : 20) * kMillisecond;
+    return std::max(identity.Modified, identity.Changed) + margin <= nanoseconds(now);
+}
 
 std::optional<std::string> ReadFileContents(const std::string& path)
 {
@@ -148,6 +221,17 @@ std::optional<std::string> ResolveSaveTarget(const std::string& path)
 
 ReplaceResult ReplaceFileContents(const std::string& path, std::string_view bytes)
 {
+    const std::string_view whole[] = {bytes};
+    return ReplaceFileContents(path, whole);
+}
+
+ReplaceResult ReplaceFileContents(const std::string& path, std::span<const std::string_view> pieces)
+{
+    return ReplaceFileContents(path, [pieces](const PieceWriter& write) { return write(pieces); });
+}
+
+ReplaceResult ReplaceFileContents(const std::string& path, const ContentSource& contents)
+{
     const std::optional<std::string> target = ResolveSaveTarget(path);
     if (!target)
         return ReplaceResult::CannotCreate;
@@ -165,7 +249,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
     std::string temporary = directory + "/." + name + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
-        return replacing && mayWriteInPlace(errno) ? writeInPlace(*target, bytes) : ReplaceResult::CannotCreate;
+        return replacing && mayWriteInPlace(errno) ? writeInPlace(*target, contents) : ReplaceResult::CannotCreate;
     // Held until the rename is done, so that another save of the same file
     // never takes this one for a leftover.
     ::flock(fd, LOCK_EX);
@@ -183,7 +267,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
         ::fchmod(fd, 0666 & ~mask);
     }
 
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, contents) && ::fsync(fd) == 0;
     if (!written) {
         ::unlink(temporary.c_str());
         ::close(fd);
@@ -195,7 +279,7 @@ ReplaceResult ReplaceFileContents(const std::string& path, std::string_view byte
         ::close(fd);
         // A sticky directory lets a user make files in it but not replace
         // another user's file, which that user may still let them write.
-        return replacing && mayWriteInPlace(error) ? writeInPlace(*target, bytes) : ReplaceResult::CannotCreate;
+        return replacing && mayWriteInPlace(error) ? writeInPlace(*target, contents) : ReplaceResult::CannotCreate;
     }
     // The bytes are on the disk since the fsync; closing has nothing left to report.
     ::close(fd);

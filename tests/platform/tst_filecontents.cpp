@@ -166,6 +166,8 @@ private slots:
     void removesOnlyLeftoversOfThisFile();
     void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
+    void piecesWrittenInOrder_data();
+    void piecesWrittenInOrder();
 };
 
 void TestFileContents::savesThroughLinks_data()
@@ -417,6 +419,42 @@ void TestFileContents::failedWriteKeepsOldFile()
 
     QCOMPARE(outcome, kStreamWriteError);
     QCOMPARE(folder.read(target), existing ? kOldBytes : QByteArray("(no file)"));
+    QCOMPARE(S_ISLNK(folder.status("Prof.TXT").st_mode), linked);
+    QCOMPARE(folder.hidden(""), QStringList());
+}
+
+void TestFileContents::piecesWrittenInOrder_data()
+{
+    QTest::addColumn<int>("pieces");
+    QTest::addColumn<int>("pieceSize");
+    QTest::addColumn<bool>("linked");
+    QTest::newRow("no pieces, empty file") << 0 << 0 << false;
+    QTest::newRow("more pieces than one call takes") << 2500 << 7 << false;
+    QTest::newRow("empty pieces among them") << 3000 << 0 << false;
+    QTest::newRow("large pieces") << 5 << (3 << 20) << false;
+    QTest::newRow("through a link") << 2000 << 3 << true;
+}
+
+void TestFileContents::piecesWrittenInOrder()
+{
+    QFETCH(int, pieces);
+    QFETCH(int, pieceSize);
+    QFETCH(bool, linked);
+    Folder folder;
+    folder.write(linked ? "real.TXT" : "Prof.TXT", kOldBytes);
+    if (linked)
+        QCOMPARE(::symlink("real.TXT", folder.path("Prof.TXT").c_str()), 0);
+    // Every third piece is empty when pieceSize is 0; the others differ.
+    std::vector<std::string> texts;
+    for (int i = 0; i < pieces; ++i)
+        texts.push_back(pieceSize == 0 && i % 3 == 0 ? std::string() : std::string(std::size_t(std::max(pieceSize, 1)), char('a' + i % 26)) + std::to_string(i));
+    std::vector<std::string_view> views(texts.begin(), texts.end());
+    QByteArray expected;
+    for (const std::string& text : texts)
+        expected += QByteArray::fromStdString(text);
+
+    QVERIFY(qx::ReplaceFileContents(folder.path("Prof.TXT"), views) == qx::ReplaceResult::Replaced);
+    QCOMPARE(folder.read("Prof.TXT"), expected);
     QCOMPARE(S_ISLNK(folder.status("Prof.TXT").st_mode), linked);
     QCOMPARE(folder.hidden(""), QStringList());
 }

@@ -3,13 +3,20 @@
 // against a plain scan.
 
 #include "Error.h"
+#include "FileContents.h"
 #include "MemberStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +48,40 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(bytes);
+}
+
+std::optional<struct stat> statusOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return info;
+}
+
+// Waits until a change of the file would show in its time stamps: one made
+// within the tick that stamped it might not.
+void waitUntilSettled(const QString& path)
+{
+    for (;;) {
+        const auto identity = qx::IdentityOf(QFile::encodeName(path).toStdString());
+        if (!identity || qx::IdentityIsSettled(*identity))
+            return;
+        QThread::msleep(5);
+    }
+}
+
+// What a store changed after loading is: a line changed in place to the
+// other length, lines removed, an escaped line added and a plain one, and
+// an escaped line made plain.
+void changeLoadedStore(MemberStore& store)
+{
+    store.PutValue("0000000002", "longer than it was");
+    store.RemoveAt(0);
+    if (store.Count() > 3)
+        store.RemoveAt(store.Count() / 2);
+    store.Append("0000000100=two\r\nlines <#13>");
+    store.Append("0000000101=plain");
+    store.PutValue("0000000005", "<plain now>");
 }
 
 // The reference the indexes must agree with: every search from the first line.
@@ -107,6 +148,10 @@ private slots:
     void loadReplacesContent();
     void errors();
     void saveKeepsOldFileUntilReplaced();
+    void unchangedFileNotWrittenAgain_data();
+    void unchangedFileNotWrittenAgain();
+    void changedStoreSavesItsLines_data();
+    void changedStoreSavesItsLines();
     void indexesAgreeWithScan_data();
     void indexesAgreeWithScan();
     void largeStoresAnswerRightly();
@@ -335,6 +380,152 @@ void TestMemberStore::saveKeepsOldFileUntilReplaced()
     QCOMPARE(readFile(path), std::string("new=2\r\n"));
     QCOMPARE(int(QFile::permissions(path) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+enum class AfterLoad { Nothing, ChangedBack, Appended, Cleared, Copied, SavedElsewhere, ModifiedInPlace, Touched, ReplacedByRename, Removed };
+Q_DECLARE_METATYPE(AfterLoad)
+
+void TestMemberStore::unchangedFileNotWrittenAgain_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<AfterLoad>("afterLoad");
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<bool>("stampedAhead"); // the file's stamps in the future
+    QTest::addColumn<bool>("written");
+    const QByteArray file = "0000000001=a\r\n0000000002=b<#13><#10>c\r\n";
+    QTest::newRow("unchanged: left alone") << file << AfterLoad::Nothing << false << false << false;
+    QTest::newRow("unchanged through a link: left alone, link kept") << file << AfterLoad::Nothing << true << false << false;
+    QTest::newRow("line changed and changed back") << file << AfterLoad::ChangedBack << false << false << true;
+    QTest::newRow("line appended") << file << AfterLoad::Appended << false << false << true;
+    QTest::newRow("cleared and filled again") << file << AfterLoad::Cleared << false << false << true;
+    QTest::newRow("a copy of the store") << file << AfterLoad::Copied << false << false << true;
+    QTest::newRow("saved to another path") << file << AfterLoad::SavedElsewhere << false << false << true;
+    QTest::newRow("file changed in place, same size") << file << AfterLoad::ModifiedInPlace << false << false << true;
+    QTest::newRow("file's stamps changed") << file << AfterLoad::Touched << false << false << true;
+    QTest::newRow("file replaced by a rename") << file << AfterLoad::ReplacedByRename << false << false << true;
+    QTest::newRow("file replaced by a rename behind a link") << file << AfterLoad::ReplacedByRename << true << false << true;
+    QTest::newRow("file removed") << file << AfterLoad::Removed << false << false << true;
+    QTest::newRow("file with LF line ends") << QByteArray("0000000001=a\n0000000002=b\n") << AfterLoad::Nothing << false << false << true;
+    QTest::newRow("file without a last line end") << QByteArray("0000000001=a\r\n0000000002=b") << AfterLoad::Nothing << false << false << true;
+    QTest::newRow("file with bytes after a NUL") << QByteArray("0000000001=a\r\n\0x\r\n", 18) << AfterLoad::Nothing << false << false << true;
+    QTest::newRow("file with an escape written otherwise") << QByteArray("0000000001=<#60>\r\n") << AfterLoad::Nothing << false << false << true;
+    QTest::newRow("file stamped in the future") << file << AfterLoad::Nothing << false << true << true;
+}
+
+void TestMemberStore::unchangedFileNotWrittenAgain()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(AfterLoad, afterLoad);
+    QFETCH(bool, throughLink);
+    QFETCH(bool, stampedAhead);
+    QFETCH(bool, written);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Prof.TXT");
+    const QString real = throughLink ? dir.filePath("real.TXT") : path;
+    writeFile(real, file);
+    if (throughLink)
+        QVERIFY(QFile::link("real.TXT", path));
+    if (stampedAhead) {
+        const timespec ahead[2] = {{::time(nullptr) + 3600, 0}, {::time(nullptr) + 3600, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(real).constData(), ahead, 0), 0);
+    } else {
+        waitUntilSettled(real);
+    }
+    MemberStore store;
+    store.LoadFile(path.toStdString());
+    const std::vector<std::string> loaded = lines(store);
+
+    MemberStore copy;
+    const MemberStore* saved = &store;
+    QString target = path;
+    switch (afterLoad) {
+    case AfterLoad::Nothing:
+        break;
+    case AfterLoad::ChangedBack:
+        store.PutValue("0000000001", "x");
+        store.PutValue("0000000001", "a");
+        break;
+    case AfterLoad::Appended:
+        store.Append("0000000003=c");
+        break;
+    case AfterLoad::Cleared:
+        store.Clear();
+        for (const std::string& line : loaded)
+            store.Append(line);
+        break;
+    case AfterLoad::Copied:
+        copy = store;
+        saved = &copy;
+        break;
+    case AfterLoad::SavedElsewhere:
+        target = dir.filePath("Other.TXT");
+        writeFile(target, file);
+        break;
+    case AfterLoad::ModifiedInPlace: {
+        QFile changed(real);
+        QVERIFY(changed.open(QIODevice::ReadWrite));
+        QVERIFY(changed.seek(11));
+        QCOMPARE(changed.write("z"), qint64(1));
+        break;
+    }
+    case AfterLoad::Touched:
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(real).constData(), nullptr, 0), 0);
+        break;
+    case AfterLoad::ReplacedByRename:
+        writeFile(dir.filePath("new.TXT"), file);
+        QVERIFY(::rename(QFile::encodeName(dir.filePath("new.TXT")).constData(), QFile::encodeName(real).constData()) == 0);
+        break;
+    case AfterLoad::Removed:
+        QVERIFY(QFile::remove(real));
+        break;
+    }
+    const QString writtenFile = target == path ? real : target;
+    const std::optional<struct stat> before = statusOf(writtenFile);
+    saved->SaveFile(target.toStdString());
+    const std::optional<struct stat> after = statusOf(writtenFile);
+    QVERIFY(after);
+    // A save writes a new file and renames it into place.
+    const bool rewritten = !before || before->st_ino != after->st_ino || before->st_mtim.tv_sec != after->st_mtim.tv_sec
+                           || before->st_mtim.tv_nsec != after->st_mtim.tv_nsec;
+    QCOMPARE(rewritten, written);
+    QCOMPARE(readFile(writtenFile), MemberStore::JoinLines(lines(*saved)));
+    QCOMPARE(QFileInfo(path).isSymLink(), throughLink);
+}
+
+void TestMemberStore::changedStoreSavesItsLines_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("removeFirst"); // lines removed before the other changes
+    QByteArray lines;
+    for (int i = 1; i <= 9; ++i)
+        lines += "000000000" + QByteArray::number(i) + "=profile " + QByteArray::number(i) + "\r\n";
+    QTest::newRow("CR LF file") << lines << 0;
+    QTest::newRow("LF file") << QByteArray(lines).replace("\r\n", "\n") << 0;
+    QTest::newRow("CR file, no last line end") << QByteArray(lines).replace("\r\n", "\r").chopped(1) << 0;
+    QTest::newRow("escaped lines") << QByteArray("0000000001=<#60>\r\n0000000002=a<#13><#10>b\r\n0000000003=c\r\n0000000005=<#0>\r\n0000000006=<#60>#13>\r\n")
+                                   << 0;
+    QByteArray many;
+    for (int i = 0; i < 3000; ++i)
+        many += "1" + QByteArray::number(i).rightJustified(9, '0') + "=" + (i % 7 == 0 ? "x<#13>y" : "plain") + "\r\n";
+    QTest::newRow("packed again after many removals") << many + lines << 2500;
+}
+
+void TestMemberStore::changedStoreSavesItsLines()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, removeFirst);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Prof.TXT");
+    writeFile(path, file);
+    MemberStore store;
+    store.LoadFile(path.toStdString());
+    for (int i = 0; i < removeFirst; ++i)
+        store.RemoveAt(0);
+    changeLoadedStore(store);
+    store.SaveFile(path.toStdString());
+    const std::string expected = MemberStore::JoinLines(lines(store));
+    QCOMPARE(readFile(path), expected);
+    QCOMPARE(store.FileForm(), expected);
 }
 
 void TestMemberStore::indexesAgreeWithScan_data()
