@@ -3,8 +3,7 @@
 // with code 0. The failure here is a broken character conversion set-up,
 // which makes code page 932 unavailable.
 
-#include "Application.h"
-#include "Entry.h"
+#include "EntryRun.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -27,16 +26,9 @@ void TestEntry::applicationFailureReachesErrorBox()
         << "alias CP932// NOWHERE//\nmodule NOWHERE// INTERNAL NOWHERE 1\nmodule INTERNAL NOWHERE// NOWHERE 1\n";
     qputenv("GCONV_PATH", modules.path().toLocal8Bit());
 
-    std::vector<std::string> shown;
-    qx::SetErrorBoxHook([&](const std::string& text) { shown.push_back(text); });
-    QByteArray name("quorrix");
-    char* argv[] = {name.data(), nullptr};
-    int argc = 1;
-    QCOMPARE(RunProgram(argc, argv), 0);
-    qx::SetErrorBoxHook({});
-
-    QCOMPARE(shown.size(), std::size_t(1));
-    QCOMPARE(shown[0], std::string("iconv: code page 932 is not available."));
+    const EntryRun run = RunEntry();
+    QCOMPARE(run.Result, 0);
+    QCOMPARE(run.Shown, std::vector<std::string>{"iconv: code page 932 is not available."});
 }
 
 QTEST_APPLESS_MAIN(TestEntry)

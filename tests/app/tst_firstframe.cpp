@@ -4,9 +4,8 @@
 // start-up still stops it with its error. A last test runs AfterFirstPaint
 // alone: the work runs once, only after the window's first paint.
 
-#include "Application.h"
 #include "Cp932.h"
-#include "Entry.h"
+#include "EntryRun.h"
 #include "FirstPaint.h"
 #include "Pictures.h"
 #include "ProgramFile.h"
@@ -74,10 +73,9 @@ void TestFirstFrame::aboutBoxAndIconFollowTheFirstFrame()
     QTemporaryDir folder;
     qx::SetProgramFilePathForTesting(folder.filePath(QStringLiteral("quorrix")).toStdString());
     qAddPreRoutine(driveProgram);
-    QByteArray name("quorrix");
-    char* argv[] = {name.data(), nullptr};
-    int argc = 1;
-    QCOMPARE(RunProgram(argc, argv), 0);
+    const EntryRun run = RunEntry();
+    QCOMPARE(run.Result, 0);
+    QVERIFY(run.Shown.empty());
     QCOMPARE(g_met, (QStringList{QStringLiteral("window"), QStringLiteral("icon"), QStringLiteral("about box")}));
 }
 
@@ -89,15 +87,10 @@ void TestFirstFrame::unreadableMemberFileEndsTheStart()
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Prof.txt")));
     const std::string program = folder.filePath(QStringLiteral("quorrix")).toStdString();
     qx::SetProgramFilePathForTesting(program);
-    std::vector<std::string> shown;
-    qx::SetErrorBoxHook([&](const std::string& text) { shown.push_back(text); });
-    QByteArray name("quorrix");
-    char* argv[] = {name.data(), nullptr};
-    int argc = 1;
-    QCOMPARE(RunProgram(argc, argv), 0);
-    qx::SetErrorBoxHook({});
-    QCOMPARE(shown.size(), std::size_t(1));
-    QCOMPARE(qx::ToUnicode(shown[0]), QStringLiteral("ファイル %1 は開けません.").arg(folder.filePath(QStringLiteral("Prof.txt"))));
+    const EntryRun run = RunEntry();
+    QCOMPARE(run.Result, 0);
+    QCOMPARE(run.Shown.size(), std::size_t(1));
+    QCOMPARE(qx::ToUnicode(run.Shown[0]), QStringLiteral("ファイル %1 は開けません.").arg(folder.filePath(QStringLiteral("Prof.txt"))));
     QCOMPARE(WebPhoneForm, nullptr);
 }
 
