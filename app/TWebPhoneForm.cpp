@@ -58,15 +58,19 @@ std::string ansi(const QString& text)
 // first installed font of its kind.
 QFont windowFont()
 {
-    QFont font;
-    const QStringList families{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                               QStringLiteral("IPAGothic"), QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP")};
-    for (const QString& family : families) {
-        if (QFontDatabase::hasFamily(family)) {
-            font.setFamily(family);
-            break;
+    // Looked up once per run: the entry, the window and the about box all
+    // ask, and the fonts installed do not change meanwhile.
+    static const QString chosen = [] {
+        for (const QString& family : {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                                      QStringLiteral("IPAGothic"), QStringLiteral("VL PGothic"), QStringLiteral("Noto Sans CJK JP")}) {
+            if (QFontDatabase::hasFamily(family))
+                return family;
         }
-    }
+        return QString();
+    }();
+    QFont font;
+    if (!chosen.isEmpty())
+        font.setFamily(chosen);
     font.setPixelSize(12);
     font.setWeight(QFont::Normal);
     return font;
